@@ -1,0 +1,143 @@
+#include "config/windows_path.h"
+
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace marlox {
+namespace {
+
+bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+
+std::size_t RootNameLength(std::u16string_view path) {
+  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == u':') return 2;
+  if (path.size() >= 3 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]) &&
+      !IsPathSeparator(path[2])) {
+    std::size_t end = 2;
+    while (end < path.size() && !IsPathSeparator(path[end])) ++end;
+    return end;
+  }
+  return 0;
+}
+
+bool IsNetworkRootName(std::u16string_view root_name) {
+  return root_name.size() > 2 && IsPathSeparator(root_name[0]);
+}
+
+// Start of the relative part: just past the root name and the root directory.
+std::size_t RelativePartStart(std::u16string_view path) {
+  std::size_t i = RootNameLength(path);
+  while (i < path.size() && IsPathSeparator(path[i])) ++i;
+  return i;
+}
+
+}  // namespace
+
+bool IsPathSeparator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
+
+std::u16string_view RootName(std::u16string_view path) {
+  return path.substr(0, RootNameLength(path));
+}
+
+bool HasRootDirectory(std::u16string_view path) {
+  const std::size_t n = RootNameLength(path);
+  return n < path.size() && IsPathSeparator(path[n]);
+}
+
+bool IsAbsolutePath(std::u16string_view path) {
+  const std::u16string_view root_name = RootName(path);
+  if (root_name.empty()) return false;
+  return IsNetworkRootName(root_name) || HasRootDirectory(path);
+}
+
+std::u16string AppendPath(std::u16string_view base, std::u16string_view path) {
+  const std::u16string_view root_name = RootName(path);
+  if (IsAbsolutePath(path) || (!root_name.empty() && root_name != RootName(base))) {
+    return std::u16string(path);
+  }
+  const std::u16string_view rest = path.substr(root_name.size());
+  std::u16string out;
+  if (HasRootDirectory(path)) {
+    out = RootName(base);
+  } else {
+    out = base;
+    const std::u16string_view base_root = RootName(base);
+    if (!FileName(base).empty() ||
+        (IsNetworkRootName(base_root) && base_root.size() == base.size())) {
+      out += u'\\';
+    }
+  }
+  out += rest;
+  return out;
+}
+
+std::u16string LexicallyNormal(std::u16string_view path) {
+  if (path.empty()) return {};
+  const std::size_t root_name_length = RootNameLength(path);
+  const bool has_root_directory = HasRootDirectory(path);
+  std::vector<std::u16string_view> kept;
+  // Whether the separator after the last kept element survives.
+  bool trailing_separator = false;
+  std::size_t i = RelativePartStart(path);
+  while (i < path.size()) {
+    std::size_t end = i;
+    while (end < path.size() && !IsPathSeparator(path[end])) ++end;
+    const std::u16string_view element = path.substr(i, end - i);
+    if (element == u".") {
+      trailing_separator = true;
+    } else if (element == u"..") {
+      if (!kept.empty() && kept.back() != u"..") {
+        kept.pop_back();
+        trailing_separator = true;
+      } else if (kept.empty() && has_root_directory) {
+        trailing_separator = true;  // cannot climb above the root
+      } else {
+        kept.push_back(element);
+        trailing_separator = false;
+      }
+    } else {
+      kept.push_back(element);
+      trailing_separator = false;
+    }
+    while (end < path.size() && IsPathSeparator(path[end])) ++end;
+    if (end == path.size() && end > i + element.size()) trailing_separator = true;
+    i = end;
+  }
+
+  std::u16string out;
+  out.reserve(path.size());
+  for (std::size_t k = 0; k < root_name_length; ++k) {
+    out += IsPathSeparator(path[k]) ? u'\\' : path[k];
+  }
+  if (has_root_directory) out += u'\\';
+  for (std::size_t k = 0; k < kept.size(); ++k) {
+    if (k > 0) out += u'\\';
+    out += kept[k];
+  }
+  if (trailing_separator && !kept.empty() && kept.back() != u"..") out += u'\\';
+  if (out.empty()) out = u".";
+  return out;
+}
+
+std::u16string_view ParentPath(std::u16string_view path) {
+  const std::size_t relative_start = RelativePartStart(path);
+  if (relative_start == path.size()) return path;
+  std::size_t end = path.size();
+  while (end > relative_start && !IsPathSeparator(path[end - 1])) --end;
+  while (end > relative_start && IsPathSeparator(path[end - 1])) --end;
+  return path.substr(0, end);
+}
+
+std::u16string_view FileName(std::u16string_view path) {
+  const std::size_t relative_start = RelativePartStart(path);
+  std::size_t start = path.size();
+  while (start > relative_start && !IsPathSeparator(path[start - 1])) --start;
+  return path.substr(start);
+}
+
+std::u16string MakeAbsolutePath(std::u16string_view path) {
+  if (IsAbsolutePath(path)) return std::u16string(path);
+  return AppendPath(platform::CurrentDirectory(), path);
+}
+
+}  // namespace marlox

@@ -1,0 +1,117 @@
+#include "config/windows_path.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace marlox {
+namespace {
+
+struct PathCase {
+  std::u16string_view input;
+  std::u16string_view expected;
+};
+
+std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+
+TEST(WindowsPath, LexicallyNormal) {
+  const PathCase cases[] = {
+      {u"", u""},
+      {u".", u"."},
+      {u"C:\\a\\.", u"C:\\a\\"},
+      {u"C:\\a\\b\\..", u"C:\\a\\"},
+      {u"C:\\..\\x.img", u"C:\\x.img"},
+      {u"C:\\..\\..\\a\\..", u"C:\\"},
+      {u"D:\\work\\.\\cfg\\..\\pool.json", u"D:\\work\\pool.json"},
+      {u"D:/pool//a.img", u"D:\\pool\\a.img"},
+      {u"c:\\A\\b", u"c:\\A\\b"},  // the drive letter keeps its case
+      {u"a\\..", u"."},
+      {u"a\\..\\", u"."},
+      {u".\\", u"."},
+      {u"..\\", u".."},
+      {u"a\\..\\..", u".."},
+      {u"..\\a\\..\\b", u"..\\b"},
+      {u"a\\b\\..\\..\\c", u"c"},
+      {u".\\..", u".."},
+      {u"a\\.\\b\\.\\", u"a\\b\\"},
+      {u"a\\\\\\b//", u"a\\b\\"},
+      {u"C:a\\..", u"C:"},
+      {u"C:..\\x", u"C:..\\x"},
+      {u"\\..\\x", u"\\x"},
+      {u"//server/share/../x", u"\\\\server\\x"},
+      {u"\\\\\\server\\x", u"\\server\\x"},  // three separators make no root name
+      {u"\\\\server", u"\\\\server"},
+  };
+  for (const PathCase& c : cases) {
+    EXPECT_EQ(Narrow(LexicallyNormal(c.input)), Narrow(c.expected)) << Narrow(c.input);
+  }
+}
+
+TEST(WindowsPath, LexicallyNormalIsLinearOnHostileInput) {
+  // A hundred thousand "a\.." pairs must fold in one pass, not by repeated search.
+  std::u16string hostile = u"C:\\";
+  for (int i = 0; i < 100000; ++i) hostile += u"a\\..\\";
+  hostile += u"x.img";
+  EXPECT_EQ(LexicallyNormal(hostile), u"C:\\x.img");
+  std::u16string separators(500000, u'/');
+  EXPECT_EQ(LexicallyNormal(u"a" + separators + u"b"), u"a\\b");
+}
+
+TEST(WindowsPath, IsAbsolutePath) {
+  const struct {
+    std::u16string_view path;
+    bool absolute;
+  } cases[] = {
+      {u"C:\\x", true},  {u"c:/x", true},     {u"\\\\server\\share", true},
+      {u"\\\\server", true}, {u"C:x", false}, {u"C:", false},
+      {u"\\x", false},   {u"/x", false},      {u"x", false},
+      {u"\\\\\\x", false}, {u"1:\\x", false}, {u"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << Narrow(c.path);
+}
+
+TEST(WindowsPath, AppendPath) {
+  const struct {
+    std::u16string_view base, path, expected;
+  } cases[] = {
+      {u"D:\\work", u"cfg\\pool.json", u"D:\\work\\cfg\\pool.json"},
+      {u"D:\\work\\", u"a.img", u"D:\\work\\a.img"},
+      {u"D:\\", u"a.img", u"D:\\a.img"},
+      {u"D:\\work", u"E:\\x", u"E:\\x"},
+      {u"D:\\work", u"E:x", u"E:x"},          // another root name wins
+      {u"D:\\work", u"D:x", u"D:\\work\\x"},  // the same root name is dropped
+      {u"D:\\work", u"\\x", u"D:\\x"},        // a root directory keeps the base's drive
+      {u"D:", u"x", u"D:x"},
+      {u"\\\\server", u"x", u"\\\\server\\x"},
+      {u"", u"x", u"x"},
+      {u"Z:\\tmp\\pool", u"a.img", u"Z:\\tmp\\pool\\a.img"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Narrow(AppendPath(c.base, c.path)), Narrow(c.expected))
+        << Narrow(c.base) << " + " << Narrow(c.path);
+  }
+}
+
+TEST(WindowsPath, ParentPathAndFileName) {
+  const struct {
+    std::u16string_view path, parent, file_name;
+  } cases[] = {
+      {u"D:\\work\\cfg\\pool.json", u"D:\\work\\cfg", u"pool.json"},
+      {u"C:\\cfg.json", u"C:\\", u"cfg.json"},
+      {u"C:\\", u"C:\\", u""},
+      {u"C:", u"C:", u""},
+      {u"C:x", u"C:", u"x"},
+      {u"C:\\a\\b\\", u"C:\\a\\b", u""},
+      {u"C:\\a\\\\b", u"C:\\a", u"b"},
+      {u"a", u"", u"a"},
+      {u"\\\\server\\share", u"\\\\server\\", u"share"},
+      {u"\\\\server", u"\\\\server", u""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Narrow(ParentPath(c.path)), Narrow(c.parent)) << Narrow(c.path);
+    EXPECT_EQ(Narrow(FileName(c.path)), Narrow(c.file_name)) << Narrow(c.path);
+  }
+}
+
+}  // namespace
+}  // namespace marlox
