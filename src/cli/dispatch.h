@@ -20,10 +20,10 @@ enum class CommandKind {
 
 struct Invocation {
   CommandKind kind = CommandKind::kUsage;
-  char16_t drive = 0;                      // kMount, kStatus, kUnmount
-  std::u16string seed;                     // kDiscover, kMount
+  char16_t drive = 0;                        // kMount, kStatus, kUnmount
+  std::u16string seed;                       // kDiscover, kMount
   std::vector<std::u16string> search_roots;  // kDiscover, kMount
-  std::u16string config_path;              // kDiscoverConfig, kMountConfig
+  std::u16string config_path;                // kDiscoverConfig, kMountConfig
 };
 
 extern const std::u16string_view kUsageText;

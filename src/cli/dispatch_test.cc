@@ -91,9 +91,9 @@ TEST(Dispatch, DriveRule) {
     EXPECT_EQ(ParseDriveArgument(std::u16string{c, u':'}), c);
     EXPECT_EQ(ParseDriveArgument(std::u16string{static_cast<char16_t>(c + 0x20), u':'}), c);
   }
-  const std::u16string_view bad[] = {u"V",   u"V:\\", u"1:",     u"VV:", u"\u00e9:", u"",
-                                     u":",   u"V;",   u"@:",     u"[:",  u"`:",      u"{:",
-                                     u" V:", u"V: ",  u"\uff36:"};
+  const std::u16string_view bad[] = {u"V",  u"V:\\", u"1:",  u"VV:", u"\u00e9:",
+                                     u"",   u":",    u"V;",  u"@:",  u"[:",
+                                     u"`:", u"{:",   u" V:", u"V: ", u"\uff36:"};
   for (std::u16string_view word : bad) {
     try {
       ParseDriveArgument(word);
@@ -105,9 +105,9 @@ TEST(Dispatch, DriveRule) {
 }
 
 TEST(Dispatch, DriveRuleRunsBeforeTheCommand) {
-  for (const auto& words : {Words({u"status", u"1:"}), Words({u"unmount", u"V"}),
-                            Words({u"mount", u"--config", u"a", u"b"}),
-                            Words({u"mount", u"1:", u"seed.img"})}) {
+  for (const auto& words :
+       {Words({u"status", u"1:"}), Words({u"unmount", u"V"}),
+        Words({u"mount", u"--config", u"a", u"b"}), Words({u"mount", u"1:", u"seed.img"})}) {
     EXPECT_THROW(ParseInvocation(words), std::runtime_error);
   }
 }

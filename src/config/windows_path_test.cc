@@ -62,10 +62,10 @@ TEST(WindowsPath, IsAbsolutePath) {
     std::u16string_view path;
     bool absolute;
   } cases[] = {
-      {u"C:\\x", true},  {u"c:/x", true},     {u"\\\\server\\share", true},
-      {u"\\\\server", true}, {u"C:x", false}, {u"C:", false},
-      {u"\\x", false},   {u"/x", false},      {u"x", false},
-      {u"\\\\\\x", false}, {u"1:\\x", false}, {u"", false},
+      {u"C:\\x", true},      {u"c:/x", true},   {u"\\\\server\\share", true},
+      {u"\\\\server", true}, {u"C:x", false},   {u"C:", false},
+      {u"\\x", false},       {u"/x", false},    {u"x", false},
+      {u"\\\\\\x", false},   {u"1:\\x", false}, {u"", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << Narrow(c.path);
 }

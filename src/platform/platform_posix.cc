@@ -160,9 +160,7 @@ std::optional<InputFile> InputFile::Open(std::u16string_view path) {
   return file;
 }
 
-InputFile::InputFile(InputFile&& other) noexcept : native_(other.native_) {
-  other.native_ = -1;
-}
+InputFile::InputFile(InputFile&& other) noexcept : native_(other.native_) { other.native_ = -1; }
 
 InputFile& InputFile::operator=(InputFile&& other) noexcept {
   if (this != &other) {

@@ -1,8 +1,8 @@
 // The Windows implementation: the real Win32 calls. Output bypasses the C runtime's
 // streams, which would turn "\n" into "\r\n" and stop at the first character outside
 // the code page: consoles get WriteConsoleW, files and pipes get UTF-8 bytes.
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <stdexcept>
 
@@ -94,9 +94,9 @@ HANDLE OpenForQuery(const std::wstring& path) {
 std::optional<std::wstring> FinalPath(HANDLE handle) {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n = ::GetFinalPathNameByHandleW(handle, buffer.data(),
-                                                static_cast<DWORD>(buffer.size()),
-                                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    const DWORD n =
+        ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n == 0) return std::nullopt;
     if (n < buffer.size()) {
       buffer.resize(n);
@@ -157,10 +157,9 @@ void WriteStandardErrorBytes(std::string_view bytes) {
 std::optional<InputFile> InputFile::Open(std::u16string_view path) {
   const std::optional<std::wstring> wide = ToWidePath(path);
   if (!wide) return std::nullopt;
-  const HANDLE handle =
-      ::CreateFileW(wide->c_str(), GENERIC_READ,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = ::CreateFileW(wide->c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (!IsValid(handle)) return std::nullopt;
   InputFile file(reinterpret_cast<std::intptr_t>(handle));
   // Pipes and devices could block a read; only files on a disk are kept.

@@ -17,12 +17,12 @@ TEST(Utf, EscapesEveryByteOfAMalformedSequence) {
     std::u16string_view decoded;
   };
   const Case cases[] = {
-      {"a\xFFz", u"a\xDCFFz"},                        // never a lead byte
-      {"\xC0\x80", u"\xDCC0\xDC80"},                  // overlong
-      {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},        // encoded surrogate
+      {"a\xFFz", u"a\xDCFFz"},                            // never a lead byte
+      {"\xC0\x80", u"\xDCC0\xDC80"},                      // overlong
+      {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},            // encoded surrogate
       {"\xF4\x90\x80\x80", u"\xDCF4\xDC90\xDC80\xDC80"},  // above U+10FFFF
-      {"\xE2\x28\xA1", u"\xDCE2(\xDCA1"},             // bad continuation
-      {"\xC3", u"\xDCC3"},                            // truncated at the end
+      {"\xE2\x28\xA1", u"\xDCE2(\xDCA1"},                 // bad continuation
+      {"\xC3", u"\xDCC3"},                                // truncated at the end
   };
   for (const Case& c : cases) {
     EXPECT_EQ(DecodeUtf8(c.bytes), c.decoded);

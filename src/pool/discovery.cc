@@ -30,8 +30,7 @@ class Discovery {
     if (!seen_.insert(MemberPathKeyOfNormalForm(normal_form)).second) return;
     const std::optional<MemberHeader> header = ReadMemberImage(disk_, path);
     if (!header || header->pool_id != pool_.header.pool_id) return;
-    if (header->manifest != pool_.header.manifest ||
-        header->encrypted != pool_.header.encrypted) {
+    if (header->manifest != pool_.header.manifest || header->encrypted != pool_.header.encrypted) {
       throw std::runtime_error("matching pool ID has a different member manifest");
     }
     std::optional<std::u16string>& slot = pool_.member_paths[header->member_index];

@@ -82,13 +82,13 @@ TEST_F(DiscoveryTest, WalksDepthFirstInListingOrder) {
   std::vector<std::string> listed;
   for (const auto& folder : disk_.listed()) listed.push_back(Narrow(folder));
   EXPECT_EQ(listed, (std::vector<std::string>{"C:\\pool", "C:\\pool\\sub", "C:\\pool\\sub\\deep",
-                                              "C:\\pool\\a", "C:\\pool\\a\\inner",
-                                              "C:\\pool\\b"}));
+                                              "C:\\pool\\a", "C:\\pool\\a\\inner", "C:\\pool\\b"}));
 }
 
 TEST_F(DiscoveryTest, SearchRootMayNameAnImage) {
   disk_.AddImage(u"E:\\elsewhere\\m2.img", HeaderSpec::Member(2, 3));
-  const DiscoveredPool pool = DiscoverPool(disk_, std::u16string(kSeed), {u"E:\\elsewhere\\m2.img"});
+  const DiscoveredPool pool =
+      DiscoverPool(disk_, std::u16string(kSeed), {u"E:\\elsewhere\\m2.img"});
   EXPECT_EQ(Slots(pool)[2], "E:\\elsewhere\\m2.img");
 }
 
@@ -102,10 +102,10 @@ TEST_F(DiscoveryTest, FilesBelowTheMinimumAreNeverOpened) {
 
 TEST_F(DiscoveryTest, EveryFileIsReadOnceHoweverManyRoutesReachIt) {
   disk_.AddFile(u"C:\\pool\\junk.bin", kMinMemberSize, {});
-  const DiscoveredPool pool = DiscoverPool(
-      disk_, std::u16string(kSeed),
-      {u"C:\\pool", u"C:\\pool\\sub", u"c:\\POOL\\JUNK.BIN", u"C:\\pool\\sub\\..\\junk.bin",
-       u"C:/pool/./sub/deep/m1.img"});
+  const DiscoveredPool pool =
+      DiscoverPool(disk_, std::u16string(kSeed),
+                   {u"C:\\pool", u"C:\\pool\\sub", u"c:\\POOL\\JUNK.BIN",
+                    u"C:\\pool\\sub\\..\\junk.bin", u"C:/pool/./sub/deep/m1.img"});
   EXPECT_EQ(Slots(pool)[1], "C:\\pool\\sub\\deep\\m1.img");
   EXPECT_EQ(TimesOpened(disk_, u"C:\\pool\\junk.bin"), 1u);
   EXPECT_EQ(TimesOpened(disk_, u"C:\\pool\\sub\\deep\\m1.img"), 1u);
@@ -210,8 +210,7 @@ TEST_F(DiscoveryTest, DeniedFoldersAreSkippedAndOtherFailuresEndTheLocation) {
   disk.AddImage(u"C:\\pool\\later\\m2.img", HeaderSpec::Member(2, 3));
   disk.AddImage(u"E:\\next\\m2.img", HeaderSpec::Member(2, 3));
   const DiscoveredPool pool = DiscoverPool(disk, std::u16string(kSeed), {u"E:\\next"});
-  EXPECT_EQ(Slots(pool), (std::vector<std::string>{"C:\\pool\\m0.img",
-                                                   "C:\\pool\\broken\\m1.img",
+  EXPECT_EQ(Slots(pool), (std::vector<std::string>{"C:\\pool\\m0.img", "C:\\pool\\broken\\m1.img",
                                                    "E:\\next\\m2.img"}));
 }
 

@@ -74,13 +74,13 @@ TEST(ParseMemberHeader, RulesTable) {
        [](HeaderSpec& s) { s.member_size = kMin + 1, s.manifest[0].member_size = kMin + 1; },
        NoBytes, kMin + 1, false},
       {"member count 0", [](HeaderSpec& s) { s.member_count = 0; }, NoBytes, kMin, false},
-      {"member count 17",
-       [](HeaderSpec& s) { s = HeaderSpec::Member(0, 16), s.member_count = 17; }, NoBytes, kMin,
-       false},
+      {"member count 17", [](HeaderSpec& s) { s = HeaderSpec::Member(0, 16), s.member_count = 17; },
+       NoBytes, kMin, false},
       {"sixteen members", [](HeaderSpec& s) { s = HeaderSpec::Member(15, 16); }, NoBytes, kMin,
        true},
-      {"index equal to count", [](HeaderSpec& s) { s = HeaderSpec::Member(0, 2), s.member_index = 2; },
-       NoBytes, kMin, false},
+      {"index equal to count",
+       [](HeaderSpec& s) { s = HeaderSpec::Member(0, 2), s.member_index = 2; }, NoBytes, kMin,
+       false},
       {"member size field differs from the file",
        [](HeaderSpec& s) { s.member_size = kMin + 4096; }, NoBytes, kMin, false},
       {"own entry's size differs from the file",
@@ -108,8 +108,7 @@ TEST(ParseMemberHeader, RulesTable) {
          s.manifest[0].member_id = s.manifest[1].member_id;
        },
        NoBytes, kMin, false},
-      {"unread ranges may hold anything",
-       [](HeaderSpec& s) { s = HeaderSpec::Member(0, 2); },
+      {"unread ranges may hold anything", [](HeaderSpec& s) { s = HeaderSpec::Member(0, 2); },
        [](HeaderBytes& c) {
          for (std::size_t i : {47u, 60u, 63u, 200u, 448u, 511u, 600u, 4095u}) c[i] = 0xEE;
        },
@@ -134,7 +133,8 @@ TEST(ParseMemberHeader, WrongChecksumIsInvalid) {
 TEST(ParseMemberHeader, BuildsTheHeaderFromTheCopy) {
   HeaderSpec spec = HeaderSpec::Member(2, 3, true);
   spec.manifest[1].member_size = 1073741824;
-  const std::optional<MemberHeader> header = ParseMemberHeader(BuildHeaderCopy(spec), kMinMemberSize);
+  const std::optional<MemberHeader> header =
+      ParseMemberHeader(BuildHeaderCopy(spec), kMinMemberSize);
   ASSERT_TRUE(header);
   EXPECT_EQ(header->pool_id, spec.pool_id);
   EXPECT_EQ(header->member_id, HeaderSpec::MemberIdFor(2));
@@ -172,7 +172,8 @@ TEST(ReadMemberImage, SizeGateAndShortFiles) {
   both.insert(both.end(), copy.begin(), copy.end());
   disk.AddFile(u"C:\\small.img", kMinMemberSize - 1, both);
   disk.AddFile(u"C:\\exact.img", kMinMemberSize, both);
-  disk.AddFile(u"C:\\one-copy.img", kMinMemberSize, std::vector<std::uint8_t>(copy.begin(), copy.end()));
+  disk.AddFile(u"C:\\one-copy.img", kMinMemberSize,
+               std::vector<std::uint8_t>(copy.begin(), copy.end()));
   disk.AddFolder(u"C:\\folder");
   disk.AddOther(u"C:\\fifo");
 

@@ -37,7 +37,8 @@ TEST(MemberPath, KeyUpperCasesAsciiLettersOnly) {
             u"C:\\\u00e9T\u00e9\\\u00df\u0131");
   TestDisk disk;
   disk.AddFile(u"C:\\Pool\\A.img", 1, {});
-  EXPECT_EQ(MemberPathKey(disk, u"C:\\Pool\\A.img"), MemberPathKey(disk, u"c:\\pool\\x\\..\\a.IMG"));
+  EXPECT_EQ(MemberPathKey(disk, u"C:\\Pool\\A.img"),
+            MemberPathKey(disk, u"c:\\pool\\x\\..\\a.IMG"));
 }
 
 }  // namespace

@@ -49,7 +49,8 @@ TEST(PoolReport, IdDigitsSizesAndNumbering) {
 TEST(PoolReport, PathsArePrintedAsStored) {
   DiscoveredPool pool = PoolOf({402653184});
   pool.member_paths[0] = u"D:\\pools\\\u00e9t\u00e9\\\U0001F600.img";
-  EXPECT_NE(FormatPoolReport(pool).find(u"member[0]: D:\\pools\\\u00e9t\u00e9\\\U0001F600.img (384 MiB)\n"),
+  EXPECT_NE(FormatPoolReport(pool).find(
+                u"member[0]: D:\\pools\\\u00e9t\u00e9\\\U0001F600.img (384 MiB)\n"),
             std::u16string::npos);
 }
 

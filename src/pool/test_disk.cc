@@ -40,7 +40,8 @@ class TestImageFile final : public ImageFile {
 
 MemberId HeaderSpec::MemberIdFor(int n) {
   MemberId id{};
-  for (std::size_t i = 0; i < id.size(); ++i) id[i] = static_cast<std::uint8_t>(0xA0u + static_cast<unsigned>(n) + i);
+  for (std::size_t i = 0; i < id.size(); ++i)
+    id[i] = static_cast<std::uint8_t>(0xA0u + static_cast<unsigned>(n) + i);
   return id;
 }
 
@@ -128,8 +129,7 @@ void TestDisk::AddImage(const std::u16string& path, const HeaderSpec& spec) {
           std::move(head));
 }
 
-void TestDisk::AddLink(const std::u16string& path, const std::u16string& target,
-                       bool to_folder) {
+void TestDisk::AddLink(const std::u16string& path, const std::u16string& target, bool to_folder) {
   Node& node = Insert(path, Kind::kLink);
   node.target = Absolute(target);
   node.link_to_folder = to_folder;
