@@ -4,6 +4,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "cli/configured_command.h"
 #include "cli/dispatch.h"
 #include "platform/platform.h"
 #include "pool/discovery.h"
@@ -12,12 +13,6 @@
 
 namespace marlox {
 namespace {
-
-// Commands whose work arrives with later parts of the controller end here, after
-// everything this build can already do for them.
-[[noreturn]] void CommandNotAvailable() {
-  throw std::runtime_error("command not available in this build");
-}
 
 int Dispatch(const std::vector<std::u16string>& words) {
   const Invocation invocation = ParseInvocation(words);
@@ -37,18 +32,22 @@ int Dispatch(const std::vector<std::u16string>& words) {
     case CommandKind::kMount: {
       const DiscoveredPool pool = DiscoverPool(disk, invocation.seed, invocation.search_roots);
       PrintPoolReport(pool);
-      CommandNotAvailable();
+      RaiseCommandNotAvailable();
     }
     case CommandKind::kDiscoverConfig:
+      return RunConfiguredCommand(disk, invocation.config_path, false);
     case CommandKind::kMountConfig:
+      return RunConfiguredCommand(disk, invocation.config_path, true);
     case CommandKind::kStatus:
     case CommandKind::kUnmount:
-      CommandNotAvailable();
+      RaiseCommandNotAvailable();
   }
   return kExitFailure;
 }
 
 }  // namespace
+
+void RaiseCommandNotAvailable() { throw std::runtime_error("command not available in this build"); }
 
 int RunController(const std::vector<std::u16string>& words) {
   try {

@@ -14,6 +14,9 @@ inline constexpr int kExitUsageOrIncomplete = 2;
 
 int RunController(const std::vector<std::u16string>& words);
 
+// Ends a command whose remaining work arrives with a later part of the controller.
+[[noreturn]] void RaiseCommandNotAvailable();
+
 }  // namespace marlox
 
 #endif  // MARLOX_CLI_CONTROLLER_H_

@@ -46,6 +46,15 @@ class InputFile {
   // reaching the end first.
   bool ReadExactly(void* buffer, std::size_t count);
 
+  // Moves to the end and returns the new position, the file's size at that moment;
+  // nothing when the file cannot be positioned.
+  std::optional<std::uint64_t> SeekToEnd();
+  bool SeekToStart();
+
+  enum class ReadOutcome { kData, kEnd, kError };
+  // One read of at most `count` bytes; `*read` holds how many arrived (kData only).
+  ReadOutcome ReadSome(void* buffer, std::size_t count, std::size_t* read);
+
  private:
   explicit InputFile(std::intptr_t native) : native_(native) {}
   void Close() noexcept;
@@ -87,6 +96,10 @@ std::u16string CurrentDirectory();
 // and the rest appended in lexical normal form. Nothing when the file system cannot
 // answer for a reason other than absence.
 std::optional<std::u16string> WeaklyCanonicalPath(std::u16string_view path);
+
+// Compares two strings unit by unit after one fixed, locale-independent upper-casing
+// of each UTF-16 code unit (ordinal comparison ignoring case).
+bool EqualsIgnoringCaseOrdinal(std::u16string_view a, std::u16string_view b);
 
 }  // namespace marlox::platform
 

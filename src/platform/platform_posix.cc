@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <stdexcept>
@@ -121,6 +122,23 @@ std::string LexicalHostPath(std::string_view absolute) {
   return out;
 }
 
+struct CasePair {
+  char16_t unit;
+  char16_t upper;
+};
+
+constexpr CasePair kUpperCase[] = {
+#include "platform/case_table_posix.inc"
+};
+
+char16_t UpperCaseUnit(char16_t unit) {
+  if (unit < 0x80) return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 0x20) : unit;
+  const auto* found =
+      std::lower_bound(std::begin(kUpperCase), std::end(kUpperCase), unit,
+                       [](const CasePair& pair, char16_t u) { return pair.unit < u; });
+  return found != std::end(kUpperCase) && found->unit == unit ? found->upper : unit;
+}
+
 }  // namespace
 
 void InitializeProcess() {
@@ -196,6 +214,26 @@ bool InputFile::ReadExactly(void* buffer, std::size_t count) {
   return true;
 }
 
+std::optional<std::uint64_t> InputFile::SeekToEnd() {
+  const off_t end = ::lseek(static_cast<int>(native_), 0, SEEK_END);
+  if (end < 0) return std::nullopt;
+  return static_cast<std::uint64_t>(end);
+}
+
+bool InputFile::SeekToStart() { return ::lseek(static_cast<int>(native_), 0, SEEK_SET) == 0; }
+
+InputFile::ReadOutcome InputFile::ReadSome(void* buffer, std::size_t count, std::size_t* read) {
+  *read = 0;
+  for (;;) {
+    const ssize_t n = ::read(static_cast<int>(native_), buffer, count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return ReadOutcome::kError;
+    if (n == 0) return ReadOutcome::kEnd;
+    *read = static_cast<std::size_t>(n);
+    return ReadOutcome::kData;
+  }
+}
+
 FileStatus GetFileStatus(std::u16string_view path) {
   const std::optional<std::string> host = ToHostPath(path);
   if (!host) return {FileType::kNotFound, 0};
@@ -264,6 +302,14 @@ std::optional<std::u16string> WeaklyCanonicalPath(std::u16string_view path) {
     if (end == 0) return std::nullopt;
     end = full.rfind('/', end - 1);
   }
+}
+
+bool EqualsIgnoringCaseOrdinal(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && UpperCaseUnit(a[i]) != UpperCaseUnit(b[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace marlox::platform

@@ -1,9 +1,13 @@
 // The Windows implementation: the real Win32 calls. Output bypasses the C runtime's
 // streams, which would turn "\n" into "\r\n" and stop at the first character outside
 // the code page: consoles get WriteConsoleW, files and pipes get UTF-8 bytes.
-#include <shellapi.h>
-#include <windows.h>
 
+// windows.h must come first: the other Windows headers rely on it.
+#include <windows.h>
+//
+#include <shellapi.h>
+
+#include <climits>
 #include <stdexcept>
 
 #include "platform/platform.h"
@@ -210,6 +214,33 @@ bool InputFile::ReadExactly(void* buffer, std::size_t count) {
   return true;
 }
 
+std::optional<std::uint64_t> InputFile::SeekToEnd() {
+  LARGE_INTEGER position{};
+  if (!::SetFilePointerEx(reinterpret_cast<HANDLE>(native_), LARGE_INTEGER{}, &position,
+                          FILE_END) ||
+      position.QuadPart < 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(position.QuadPart);
+}
+
+bool InputFile::SeekToStart() {
+  return ::SetFilePointerEx(reinterpret_cast<HANDLE>(native_), LARGE_INTEGER{}, nullptr,
+                            FILE_BEGIN) != 0;
+}
+
+InputFile::ReadOutcome InputFile::ReadSome(void* buffer, std::size_t count, std::size_t* read) {
+  *read = 0;
+  DWORD got = 0;
+  const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+  if (!::ReadFile(reinterpret_cast<HANDLE>(native_), buffer, chunk, &got, nullptr)) {
+    return ReadOutcome::kError;
+  }
+  if (got == 0) return ReadOutcome::kEnd;
+  *read = got;
+  return ReadOutcome::kData;
+}
+
 FileStatus GetFileStatus(std::u16string_view path) {
   const std::optional<std::wstring> wide = ToWidePath(path);
   if (!wide) return {FileType::kNotFound, 0};
@@ -317,6 +348,15 @@ std::optional<std::u16string> WeaklyCanonicalPath(std::u16string_view path) {
     rest.push_back(probe.substr(separator + 1));
     probe.resize(std::max(separator, root_length));
   }
+}
+
+bool EqualsIgnoringCaseOrdinal(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  if (a.size() > static_cast<std::size_t>(INT_MAX)) return false;
+  const int length = static_cast<int>(a.size());
+  return ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()), length,
+                                reinterpret_cast<const wchar_t*>(b.data()), length,
+                                TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace marlox::platform

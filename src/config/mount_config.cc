@@ -1,0 +1,157 @@
+#include "config/mount_config.h"
+
+#include <algorithm>
+
+#include "config/config_file.h"
+#include "config/pool_name.h"
+#include "config/windows_path.h"
+#include "platform/platform.h"
+
+namespace marlox {
+namespace {
+
+enum Key { kSchemaVersion, kName, kDrive, kMembers, kRequireEncrypted, kKeyCount };
+
+struct KeyInfo {
+  std::u16string_view name;
+  const char* duplicate_message;
+};
+
+constexpr KeyInfo kKeys[kKeyCount] = {
+    {u"schema_version", "duplicate schema_version field"},
+    {u"name", "duplicate name field"},
+    {u"drive", "duplicate drive field"},
+    {u"members", "duplicate members field"},
+    {u"require_encrypted", "duplicate require_encrypted field"},
+};
+
+bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+
+char16_t ReadDrive(JsonCursor& cursor) {
+  const std::u16string text = ReadJsonString(cursor);
+  if (text.size() != 2 || text[1] != u':' || !IsAsciiLetter(text[0])) {
+    RaiseConfigError(cursor, "drive must be a letter such as P:");
+  }
+  return text[0] >= u'a' ? static_cast<char16_t>(text[0] - 0x20) : text[0];
+}
+
+// Each element is resolved and checked as soon as it is read, so the first faulty
+// element decides the message.
+std::vector<std::u16string> ReadMembers(JsonCursor& cursor, std::u16string_view directory) {
+  std::vector<std::u16string> members;
+  const std::size_t count = ReadJsonStringArray(cursor, [&](const std::u16string& text) {
+    std::u16string path = ResolveMemberPath(cursor, text, directory);
+    for (const std::u16string& earlier : members) {
+      if (platform::EqualsIgnoringCaseOrdinal(earlier, path)) {
+        RaiseConfigError(cursor, "duplicate member path");
+      }
+    }
+    members.push_back(std::move(path));
+    if (members.size() > kMaxConfigMembers) RaiseConfigError(cursor, "too many members");
+  });
+  if (count == 0) RaiseConfigError(cursor, "members must contain 1 to 16 paths");
+  return members;
+}
+
+}  // namespace
+
+std::u16string ResolveMemberPath(const JsonCursor& cursor, std::u16string_view text,
+                                 std::u16string_view directory) {
+  if (text.empty()) RaiseConfigError(cursor, "member path is empty");
+  if (std::any_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x20; })) {
+    RaiseConfigError(cursor, "member path contains a control character");
+  }
+  std::u16string s(text);
+  std::replace(s.begin(), s.end(), u'/', u'\\');
+  if (s.size() >= 4 && s[0] == u'\\' && s[1] == u'\\' && (s[2] == u'.' || s[2] == u'?') &&
+      s[3] == u'\\') {
+    RaiseConfigError(cursor, "device namespace paths are not member image paths");
+  }
+  if (s.size() >= 2 && s[0] == u'\\' && s[1] == u'\\') {
+    const std::size_t i = s.find(u'\\', 2);
+    const std::size_t j = i == std::u16string::npos ? i : s.find(u'\\', i + 1);
+    if (i == std::u16string::npos || i == 2 || j == std::u16string::npos || j == i + 1 ||
+        j == s.size() - 1) {
+      RaiseConfigError(cursor, "UNC member path must include server, share, and image file");
+    }
+  }
+  const bool has_root_name = !RootName(text).empty();
+  if (has_root_name != HasRootDirectory(text)) {
+    RaiseConfigError(cursor, "member path has an incomplete Windows root");
+  }
+  std::u16string path =
+      LexicallyNormal(IsAbsolutePath(text) ? std::u16string(text) : AppendPath(directory, text));
+  std::replace(path.begin(), path.end(), u'/', u'\\');
+  if (path.empty() || FileName(path).empty()) {
+    RaiseConfigError(cursor, "member path must name an image file");
+  }
+  return path;
+}
+
+MountConfig ParseMountConfig(const std::vector<std::uint8_t>& bytes,
+                             std::u16string_view directory) {
+  JsonCursor cursor = OpenJsonCursor(bytes.data(), bytes.size());
+  SkipJsonWhitespace(cursor);
+  ExpectJsonByte(cursor, '{');
+  MountConfig config;
+  bool seen[kKeyCount] = {};
+  SkipJsonWhitespace(cursor);
+  if (PeekJsonByte(cursor) == '}') {
+    ++cursor.position;
+  } else {
+    for (;;) {
+      const std::u16string key = ReadJsonString(cursor);
+      SkipJsonWhitespace(cursor);
+      ExpectJsonByte(cursor, ':');
+      SkipJsonWhitespace(cursor);
+      const auto* info = std::find_if(std::begin(kKeys), std::end(kKeys),
+                                      [&](const KeyInfo& k) { return k.name == key; });
+      if (info == std::end(kKeys)) {
+        RaiseConfigError(cursor, "unknown field (passwords and keys are not allowed)");
+      }
+      const auto which = static_cast<std::size_t>(info - std::begin(kKeys));
+      if (seen[which]) RaiseConfigError(cursor, info->duplicate_message);
+      switch (which) {
+        case kSchemaVersion:
+          ReadVersionDigit(cursor);
+          break;
+        case kName:
+          config.name = ReadJsonString(cursor);
+          ValidatePoolName(config.name);
+          break;
+        case kDrive:
+          config.drive = ReadDrive(cursor);
+          break;
+        case kMembers:
+          config.members = ReadMembers(cursor, directory);
+          break;
+        default:
+          config.require_encrypted = ReadJsonBoolean(cursor);
+          break;
+      }
+      seen[which] = true;
+      SkipJsonWhitespace(cursor);
+      const int next = PeekJsonByte(cursor);
+      if (next == '}') {
+        ++cursor.position;
+        break;
+      }
+      if (next != ',') RaiseConfigError(cursor, "unexpected JSON token");
+      ++cursor.position;
+      SkipJsonWhitespace(cursor);
+    }
+  }
+  SkipJsonWhitespace(cursor);
+  if (PeekJsonByte(cursor) >= 0) RaiseConfigError(cursor, "trailing content");
+  if (!seen[kSchemaVersion] || !seen[kDrive] || !seen[kMembers]) {
+    RaiseConfigError(cursor, "schema_version, drive, and members are required");
+  }
+  return config;
+}
+
+MountConfig LoadMountConfig(std::u16string_view path) {
+  const LoadedConfigFile file = ReadConfigFile(path);
+  return ParseMountConfig(file.bytes, file.directory);
+}
+
+}  // namespace marlox
