@@ -1,7 +1,9 @@
 #include "config/json_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -10,8 +12,13 @@ namespace {
 
 bool IsJsonWhitespace(std::uint8_t b) { return b == 0x20 || b == 0x09 || b == 0x0A || b == 0x0D; }
 
-// A byte that stands for itself inside a string.
-bool IsPlainStringByte(std::uint8_t b) { return b >= 0x20 && b <= 0x7F && b != '"' && b != '\\'; }
+// The bytes that stand for themselves inside a string: ASCII from the space on,
+// DEL included, but not the quote or the backslash.
+constexpr auto kPlainStringByte = [] {
+  std::array<bool, 256> plain{};
+  for (int b = 0x20; b <= 0x7F; ++b) plain[static_cast<std::size_t>(b)] = b != '"' && b != '\\';
+  return plain;
+}();
 
 std::uint64_t Remaining(const JsonCursor& cursor) { return cursor.size - cursor.position; }
 
@@ -167,15 +174,28 @@ std::size_t ReadJsonStringArray(JsonCursor& cursor,
 
 std::u16string ReadJsonString(JsonCursor& cursor) {
   ExpectJsonByte(cursor, '"');
+  const std::uint8_t* const data = cursor.data;
+  // No string decodes to more code units than it has bytes: the distance to the
+  // next quote sizes the result once for all but strings with escaped quotes.
+  const void* quote = std::memchr(data + cursor.position, '"', Remaining(cursor));
+  const std::uint64_t bound =
+      quote ? static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(quote) - data)
+            : cursor.size;
   std::u16string out;
+  out.reserve(static_cast<std::size_t>(bound - cursor.position));
   for (;;) {
-    // Plain ASCII needs no decoding; a whole run of it is appended at once.
+    // Plain ASCII needs no decoding; a whole run of it is widened at once.
     std::uint64_t run_end = cursor.position;
-    while (run_end < cursor.size && IsPlainStringByte(cursor.data[run_end])) ++run_end;
-    const std::size_t filled = out.size();
-    out.resize(filled + static_cast<std::size_t>(run_end - cursor.position));
-    std::copy(cursor.data + cursor.position, cursor.data + run_end,
-              out.begin() + static_cast<std::ptrdiff_t>(filled));
+    while (run_end < cursor.size && kPlainStringByte[data[run_end]]) ++run_end;
+    const auto length = static_cast<std::size_t>(run_end - cursor.position);
+    if (length < 16) {
+      // Short runs between escapes: a call to fill and copy would cost more.
+      for (std::size_t i = 0; i < length; ++i) out.push_back(data[cursor.position + i]);
+    } else {
+      const std::size_t filled = out.size();
+      out.resize(filled + length);
+      std::copy(data + cursor.position, data + run_end, out.data() + filled);
+    }
     cursor.position = run_end;
     if (Remaining(cursor) == 0) RaiseConfigError(cursor, "unterminated string");
     const std::uint8_t b = Consume(cursor);
@@ -183,8 +203,6 @@ std::u16string ReadJsonString(JsonCursor& cursor) {
     if (b <= 0x1F) RaiseConfigError(cursor, "unescaped control character");
     if (b == '\\') {
       ReadEscape(cursor, out);
-    } else if (b <= 0x7F) {
-      out.push_back(static_cast<char16_t>(b));
     } else {
       ReadUtf8Sequence(cursor, b, out);
     }

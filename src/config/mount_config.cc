@@ -61,17 +61,19 @@ std::u16string ResolveMemberPath(const JsonCursor& cursor, std::u16string_view t
   if (std::any_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x20; })) {
     RaiseConfigError(cursor, "member path contains a control character");
   }
-  std::u16string s(text);
-  std::replace(s.begin(), s.end(), u'/', u'\\');
-  if (s.size() >= 4 && s[0] == u'\\' && s[1] == u'\\' && (s[2] == u'.' || s[2] == u'?') &&
-      s[3] == u'\\') {
+  // The device and network checks see slashes as backslashes. They look at the
+  // text in place: a member path may be a megabyte long.
+  const auto backslash_at = [&](std::size_t i) { return IsPathSeparator(text[i]); };
+  const auto next_backslash = [&](std::size_t from) { return text.find_first_of(u"\\/", from); };
+  if (text.size() >= 4 && backslash_at(0) && backslash_at(1) &&
+      (text[2] == u'.' || text[2] == u'?') && backslash_at(3)) {
     RaiseConfigError(cursor, "device namespace paths are not member image paths");
   }
-  if (s.size() >= 2 && s[0] == u'\\' && s[1] == u'\\') {
-    const std::size_t i = s.find(u'\\', 2);
-    const std::size_t j = i == std::u16string::npos ? i : s.find(u'\\', i + 1);
-    if (i == std::u16string::npos || i == 2 || j == std::u16string::npos || j == i + 1 ||
-        j == s.size() - 1) {
+  if (text.size() >= 2 && backslash_at(0) && backslash_at(1)) {
+    const std::size_t i = next_backslash(2);
+    const std::size_t j = i == std::u16string_view::npos ? i : next_backslash(i + 1);
+    if (i == std::u16string_view::npos || i == 2 || j == std::u16string_view::npos || j == i + 1 ||
+        j == text.size() - 1) {
       RaiseConfigError(cursor, "UNC member path must include server, share, and image file");
     }
   }
@@ -79,12 +81,10 @@ std::u16string ResolveMemberPath(const JsonCursor& cursor, std::u16string_view t
   if (has_root_name != HasRootDirectory(text)) {
     RaiseConfigError(cursor, "member path has an incomplete Windows root");
   }
-  std::u16string path =
-      LexicallyNormal(IsAbsolutePath(text) ? std::u16string(text) : AppendPath(directory, text));
-  std::replace(path.begin(), path.end(), u'/', u'\\');
-  if (path.empty() || FileName(path).empty()) {
-    RaiseConfigError(cursor, "member path must name an image file");
-  }
+  // The normal form has backslashes as its only separators.
+  std::u16string path = IsAbsolutePath(text) ? std::u16string(text) : AppendPath(directory, text);
+  LexicallyNormalInPlace(path);
+  if (!HasFileName(path)) RaiseConfigError(cursor, "member path must name an image file");
   return path;
 }
 

@@ -20,6 +20,12 @@ std::size_t RootNameLength(std::u16string_view path) {
   return 0;
 }
 
+bool IsDot(std::u16string_view element) { return element.size() == 1 && element[0] == u'.'; }
+
+bool IsDotDot(std::u16string_view element) {
+  return element.size() == 2 && element[0] == u'.' && element[1] == u'.';
+}
+
 bool IsNetworkRootName(std::u16string_view root_name) {
   return root_name.size() > 2 && IsPathSeparator(root_name[0]);
 }
@@ -72,51 +78,63 @@ std::u16string AppendPath(std::u16string_view base, std::u16string_view path) {
 }
 
 std::u16string LexicallyNormal(std::u16string_view path) {
-  if (path.empty()) return {};
+  std::u16string normal(path);
+  LexicallyNormalInPlace(normal);
+  return normal;
+}
+
+// One pass, writing the result over the input: the output never outruns the
+// input read so far, and a megabyte-long path needs no second buffer.
+void LexicallyNormalInPlace(std::u16string& path) {
+  if (path.empty()) return;
+  const std::size_t size = path.size();
   const std::size_t root_name_length = RootNameLength(path);
   const bool has_root_directory = HasRootDirectory(path);
-  std::vector<std::u16string_view> kept;
+  std::size_t read = RelativePartStart(path);
+  std::size_t write = 0;
+  for (; write < root_name_length; ++write) {
+    if (IsPathSeparator(path[write])) path[write] = u'\\';
+  }
+  if (has_root_directory) path[write++] = u'\\';
+
+  // Where each kept element begins in the output, its separator included.
+  std::vector<std::size_t> kept;
+  const auto top_is_dot_dot = [&] {
+    const std::size_t start = kept.back() + (kept.size() > 1 ? 1 : 0);
+    return IsDotDot(std::u16string_view(path).substr(start, write - start));
+  };
   // Whether the separator after the last kept element survives.
   bool trailing_separator = false;
-  std::size_t i = RelativePartStart(path);
-  while (i < path.size()) {
-    std::size_t end = i;
-    while (end < path.size() && !IsPathSeparator(path[end])) ++end;
-    const std::u16string_view element = path.substr(i, end - i);
-    if (element == u".") {
+  while (read < size) {
+    std::size_t end = read;
+    while (end < size && path[end] != u'\\' && path[end] != u'/') ++end;
+    const std::u16string_view element = std::u16string_view(path).substr(read, end - read);
+    if (IsDot(element)) {
       trailing_separator = true;
-    } else if (element == u"..") {
-      if (!kept.empty() && kept.back() != u"..") {
-        kept.pop_back();
-        trailing_separator = true;
-      } else if (kept.empty() && has_root_directory) {
-        trailing_separator = true;  // cannot climb above the root
-      } else {
-        kept.push_back(element);
-        trailing_separator = false;
-      }
+    } else if (IsDotDot(element) && !kept.empty() && !top_is_dot_dot()) {
+      write = kept.back();
+      kept.pop_back();
+      trailing_separator = true;
+    } else if (IsDotDot(element) && kept.empty() && has_root_directory) {
+      trailing_separator = true;  // cannot climb above the root
     } else {
-      kept.push_back(element);
+      kept.push_back(write);
+      if (kept.size() > 1) path[write++] = u'\\';
+      if (write != read) {
+        std::copy(path.begin() + static_cast<std::ptrdiff_t>(read),
+                  path.begin() + static_cast<std::ptrdiff_t>(end),
+                  path.begin() + static_cast<std::ptrdiff_t>(write));
+      }
+      write += end - read;
       trailing_separator = false;
     }
-    while (end < path.size() && IsPathSeparator(path[end])) ++end;
-    if (end == path.size() && end > i + element.size()) trailing_separator = true;
-    i = end;
+    read = end;
+    while (read < size && IsPathSeparator(path[read])) ++read;
+    if (read == size && read > end) trailing_separator = true;
   }
-
-  std::u16string out;
-  out.reserve(path.size());
-  for (std::size_t k = 0; k < root_name_length; ++k) {
-    out += IsPathSeparator(path[k]) ? u'\\' : path[k];
-  }
-  if (has_root_directory) out += u'\\';
-  for (std::size_t k = 0; k < kept.size(); ++k) {
-    if (k > 0) out += u'\\';
-    out += kept[k];
-  }
-  if (trailing_separator && !kept.empty() && kept.back() != u"..") out += u'\\';
-  if (out.empty()) out = u".";
-  return out;
+  if (trailing_separator && !kept.empty() && !top_is_dot_dot()) path[write++] = u'\\';
+  path.resize(write);
+  if (path.empty()) path = u".";
 }
 
 std::u16string_view ParentPath(std::u16string_view path) {
@@ -133,6 +151,10 @@ std::u16string_view FileName(std::u16string_view path) {
   std::size_t start = path.size();
   while (start > relative_start && !IsPathSeparator(path[start - 1])) --start;
   return path.substr(start);
+}
+
+bool HasFileName(std::u16string_view path) {
+  return !path.empty() && !IsPathSeparator(path.back()) && RelativePartStart(path) < path.size();
 }
 
 std::u16string MakeAbsolutePath(std::u16string_view path) {

@@ -25,6 +25,7 @@ std::u16string AppendPath(std::u16string_view base, std::u16string_view path);
 // into their parent and never above a root directory; "." for an empty result.
 // One pass, linear in the length of the path.
 std::u16string LexicallyNormal(std::u16string_view path);
+void LexicallyNormalInPlace(std::u16string& path);
 
 // The path without its last element and the separators before it; a bare root is
 // its own parent.
@@ -32,6 +33,9 @@ std::u16string_view ParentPath(std::u16string_view path);
 
 // The last element; empty when the path ends with a separator or is a bare root.
 std::u16string_view FileName(std::u16string_view path);
+
+// Whether FileName(path) is not empty, found without scanning the last element.
+bool HasFileName(std::u16string_view path);
 
 // `path` itself when absolute, else joined to the process's current directory.
 std::u16string MakeAbsolutePath(std::u16string_view path);

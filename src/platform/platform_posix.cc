@@ -27,14 +27,52 @@ constexpr char16_t kHostBackslash = 0xF05C;
 
 bool IsSeparator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
 
+std::optional<std::string> HostCurrentDirectory() {
+  std::string buffer(PATH_MAX, '\0');
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return std::nullopt;
+    buffer.resize(buffer.size() * 2);
+  }
+  buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+  return buffer;
+}
+
+// Folds "." and ".." of an absolute host path by name, as Windows does before it
+// looks at the file system; keeps a trailing slash.
+std::string LexicalHostPath(std::string_view absolute) {
+  std::vector<std::string_view> kept;
+  std::size_t i = 0;
+  while (i < absolute.size()) {
+    while (i < absolute.size() && absolute[i] == '/') ++i;
+    std::size_t end = absolute.find('/', i);
+    if (end == std::string_view::npos) end = absolute.size();
+    const std::string_view element = absolute.substr(i, end - i);
+    if (element == "..") {
+      if (!kept.empty()) kept.pop_back();
+    } else if (!element.empty() && element != ".") {
+      kept.push_back(element);
+    }
+    i = end;
+  }
+  std::string out;
+  for (const std::string_view element : kept) {
+    out += '/';
+    out += element;
+  }
+  if (out.empty()) return "/";
+  if (absolute.back() == '/') out += '/';
+  return out;
+}
+
 // The host path for a Windows path, or nothing when it names another drive, a
-// network share or a device, or holds a NUL.
+// network share or a device, or holds a NUL. Like Windows, it folds "." and ".."
+// by name against the absolute path before the file system sees it, so that
+// "pool\missing\..\a.img" names pool/a.img.
 std::optional<std::string> ToHostPath(std::u16string_view path) {
   if (path.empty()) return std::nullopt;
   if (path.size() >= 2 && path[1] == u':') {
     if (path[0] != u'Z' && path[0] != u'z') return std::nullopt;
-    path.remove_prefix(2);
-    if (path.empty()) return std::string(".");  // the current directory of Z:
+    path.remove_prefix(2);  // "Z:x" is relative to the current directory of Z:
   } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
     return std::nullopt;
   }
@@ -47,7 +85,13 @@ std::optional<std::string> ToHostPath(std::u16string_view path) {
       unit = u'\\';
     }
   }
-  return EncodeUtf8(converted, true);
+  std::string host = EncodeUtf8(converted, true);
+  if (host.empty() || host.front() != '/') {
+    const std::optional<std::string> current = HostCurrentDirectory();
+    if (!current) return std::nullopt;
+    host = *current + "/" + host;
+  }
+  return LexicalHostPath(host);
 }
 
 std::u16string FromHostName(std::string_view name) {
@@ -83,43 +127,6 @@ void WriteAll(int fd, std::string_view bytes) {
     if (n <= 0) return;
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
-}
-
-std::string HostCurrentDirectory() {
-  std::string buffer(PATH_MAX, '\0');
-  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE) throw std::runtime_error("cannot determine the current directory");
-    buffer.resize(buffer.size() * 2);
-  }
-  buffer.resize(std::char_traits<char>::length(buffer.c_str()));
-  return buffer;
-}
-
-// Folds "." and ".." of an absolute host path by name, as Windows does before it
-// looks at the file system; keeps a trailing slash.
-std::string LexicalHostPath(std::string_view absolute) {
-  std::vector<std::string_view> kept;
-  std::size_t i = 0;
-  while (i < absolute.size()) {
-    while (i < absolute.size() && absolute[i] == '/') ++i;
-    std::size_t end = absolute.find('/', i);
-    if (end == std::string_view::npos) end = absolute.size();
-    const std::string_view element = absolute.substr(i, end - i);
-    if (element == "..") {
-      if (!kept.empty()) kept.pop_back();
-    } else if (!element.empty() && element != ".") {
-      kept.push_back(element);
-    }
-    i = end;
-  }
-  std::string out;
-  for (const std::string_view element : kept) {
-    out += '/';
-    out += element;
-  }
-  if (out.empty()) return "/";
-  if (absolute.back() == '/') out += '/';
-  return out;
 }
 
 struct CasePair {
@@ -274,13 +281,16 @@ ListOutcome ListDirectory(std::u16string_view path, std::vector<DirectoryEntry>*
 
 std::uint32_t LogicalDriveMask() { return 1u << 25; }
 
-std::u16string CurrentDirectory() { return FromHostPath(HostCurrentDirectory()); }
+std::u16string CurrentDirectory() {
+  const std::optional<std::string> current = HostCurrentDirectory();
+  if (!current) throw std::runtime_error("cannot determine the current directory");
+  return FromHostPath(*current);
+}
 
 std::optional<std::u16string> WeaklyCanonicalPath(std::u16string_view path) {
-  std::optional<std::string> host = ToHostPath(path);
+  const std::optional<std::string> host = ToHostPath(path);
   if (!host) return std::nullopt;
-  if (host->front() != '/') *host = HostCurrentDirectory() + "/" + *host;
-  const std::string full = LexicalHostPath(*host);
+  const std::string& full = *host;
 
   // The longest leading part that exists is resolved; the rest is kept by name.
   std::size_t end = full.size();
