@@ -3,6 +3,8 @@
 // Every document must be loaded or refused well within a few milliseconds.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,7 +69,23 @@ void BM_ManyWhitespaceBytes(benchmark::State& state) {
   Run(state, Bytes(text + "}"));
 }
 
+// The whole load, file reading included, of the dot-dot document.
+void BM_LoadFromFile(benchmark::State& state) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / "marlox-config-perf.json";
+  const std::vector<std::uint8_t> document = MemberPathOf("a\\\\..\\\\", "x.img");
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(document.data()),
+             static_cast<std::streamsize>(document.size()));
+  for (auto _ : state) {
+    MountConfig config = LoadMountConfig(path.u16string());
+    benchmark::DoNotOptimize(config);
+  }
+  std::filesystem::remove(path);
+}
+
 BENCHMARK(BM_Ordinary);
+BENCHMARK(BM_LoadFromFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DotDotPairs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SeparatorRuns)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OneLongPath)->Unit(benchmark::kMillisecond);

@@ -52,7 +52,7 @@ class TestDisk final : public DiskInterface {
   void AddFolder(const std::u16string& path);
   // A file of `size` bytes whose first bytes are `head` (zeros after it).
   void AddFile(const std::u16string& path, std::uint64_t size, std::vector<std::uint8_t> head);
-  // A member image whose two copies are both `copy`, sized by the spec.
+  // A member image with two identical header copies, as large as its header says.
   void AddImage(const std::u16string& path, const HeaderSpec& spec);
   void AddLink(const std::u16string& path, const std::u16string& target, bool to_folder);
   void AddOther(const std::u16string& path);  // a FIFO or device
