@@ -39,8 +39,8 @@ char16_t ReadDrive(JsonCursor& cursor) {
 // element decides the message.
 std::vector<std::u16string> ReadMembers(JsonCursor& cursor, std::u16string_view directory) {
   std::vector<std::u16string> members;
-  const std::size_t count = ReadJsonStringArray(cursor, [&](const std::u16string& text) {
-    std::u16string path = ResolveMemberPath(cursor, text, directory);
+  const std::size_t count = ReadJsonStringArray(cursor, [&](std::u16string text) {
+    std::u16string path = ResolveMemberPath(cursor, std::move(text), directory);
     for (const std::u16string& earlier : members) {
       if (platform::EqualsIgnoringCaseOrdinal(earlier, path)) {
         RaiseConfigError(cursor, "duplicate member path");
@@ -55,7 +55,7 @@ std::vector<std::u16string> ReadMembers(JsonCursor& cursor, std::u16string_view 
 
 }  // namespace
 
-std::u16string ResolveMemberPath(const JsonCursor& cursor, std::u16string_view text,
+std::u16string ResolveMemberPath(const JsonCursor& cursor, std::u16string text,
                                  std::u16string_view directory) {
   if (text.empty()) RaiseConfigError(cursor, "member path is empty");
   if (std::any_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x20; })) {
@@ -81,11 +81,17 @@ std::u16string ResolveMemberPath(const JsonCursor& cursor, std::u16string_view t
   if (has_root_name != HasRootDirectory(text)) {
     RaiseConfigError(cursor, "member path has an incomplete Windows root");
   }
-  // The normal form has backslashes as its only separators.
-  std::u16string path = IsAbsolutePath(text) ? std::u16string(text) : AppendPath(directory, text);
-  LexicallyNormalInPlace(path);
-  if (!HasFileName(path)) RaiseConfigError(cursor, "member path must name an image file");
-  return path;
+  // The normal form has backslashes as its only separators. A relative path is
+  // folded in place first, so that a megabyte of "a\.." pairs is not copied into
+  // the join; folding the join again gives what folding the join alone would.
+  const bool absolute = IsAbsolutePath(text);
+  LexicallyNormalInPlace(text);
+  if (!absolute) {
+    text = AppendPath(directory, text);
+    LexicallyNormalInPlace(text);
+  }
+  if (!HasFileName(text)) RaiseConfigError(cursor, "member path must name an image file");
+  return text;
 }
 
 MountConfig ParseMountConfig(const std::vector<std::uint8_t>& bytes,

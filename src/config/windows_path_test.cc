@@ -57,6 +57,22 @@ TEST(WindowsPath, LexicallyNormalIsLinearOnHostileInput) {
   EXPECT_EQ(LexicallyNormal(u"a" + separators + u"b"), u"a\\b");
 }
 
+TEST(WindowsPath, FoldingARelativePathBeforeTheJoinChangesNothing) {
+  const std::u16string_view bases[] = {u"D:\\work\\cfg", u"C:\\", u"\\\\srv\\share\\d"};
+  const std::u16string_view relatives[] = {
+      u"a.img",     u"a\\..",        u"a\\..\\",       u".",
+      u".\\",       u"..",           u"..\\..\\..\\x", u"a\\.\\b\\",
+      u"a\\..\\..", u"x\\..\\..\\y", u"a//b\\\\c",     u"..\\a\\..\\b",
+  };
+  for (std::u16string_view base : bases) {
+    for (std::u16string_view relative : relatives) {
+      EXPECT_EQ(Narrow(LexicallyNormal(AppendPath(base, LexicallyNormal(relative)))),
+                Narrow(LexicallyNormal(AppendPath(base, relative))))
+          << Narrow(base) << " + " << Narrow(relative);
+    }
+  }
+}
+
 TEST(WindowsPath, IsAbsolutePath) {
   const struct {
     std::u16string_view path;

@@ -69,7 +69,9 @@ std::string LexicalHostPath(std::string_view absolute) {
 // by name against the absolute path before the file system sees it, so that
 // "pool\missing\..\a.img" names pool/a.img.
 std::optional<std::string> ToHostPath(std::u16string_view path) {
-  if (path.empty()) return std::nullopt;
+  // No Windows path is longer than this, so nothing by a longer name exists.
+  constexpr std::size_t kMaxWindowsPath = 32767;
+  if (path.empty() || path.size() > kMaxWindowsPath) return std::nullopt;
   if (path.size() >= 2 && path[1] == u':') {
     if (path[0] != u'Z' && path[0] != u'z') return std::nullopt;
     path.remove_prefix(2);  // "Z:x" is relative to the current directory of Z:

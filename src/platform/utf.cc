@@ -35,22 +35,24 @@ std::size_t SequenceLength(std::string_view s, std::size_t i, char32_t* value) {
   return length;
 }
 
-void AppendUtf8(std::string& out, char32_t v) {
+// Writes the UTF-8 form of `v` at `out` and returns the end of what it wrote.
+char* PutUtf8(char* out, char32_t v) {
   if (v < 0x80) {
-    out += static_cast<char>(v);
+    *out++ = static_cast<char>(v);
   } else if (v < 0x800) {
-    out += static_cast<char>(0xC0 | (v >> 6));
-    out += static_cast<char>(0x80 | (v & 0x3F));
+    *out++ = static_cast<char>(0xC0 | (v >> 6));
+    *out++ = static_cast<char>(0x80 | (v & 0x3F));
   } else if (v < 0x10000) {
-    out += static_cast<char>(0xE0 | (v >> 12));
-    out += static_cast<char>(0x80 | ((v >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (v & 0x3F));
+    *out++ = static_cast<char>(0xE0 | (v >> 12));
+    *out++ = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (v & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | (v >> 18));
-    out += static_cast<char>(0x80 | ((v >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((v >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (v & 0x3F));
+    *out++ = static_cast<char>(0xF0 | (v >> 18));
+    *out++ = static_cast<char>(0x80 | ((v >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (v & 0x3F));
   }
+  return out;
 }
 
 }  // namespace
@@ -80,24 +82,28 @@ std::u16string DecodeUtf8(std::string_view bytes) {
 }
 
 std::string EncodeUtf8(std::u16string_view text, bool restore_escaped_bytes) {
-  std::string out;
-  out.reserve(text.size());
+  // Every code unit takes at most three bytes (a pair takes four for two units).
+  std::string out(text.size() * 3, '\0');
+  char* end = out.data();
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t u = text[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      AppendUtf8(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i + 1] - 0xDC00u));
+    if (u < 0x80) {
+      *end++ = static_cast<char>(u);
+    } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+               text[i + 1] <= 0xDFFF) {
+      end = PutUtf8(end, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i + 1] - 0xDC00u));
       ++i;
     } else if (u >= 0xD800 && u <= 0xDFFF) {
       if (restore_escaped_bytes && u >= 0xDC80 && u <= 0xDCFF) {
-        out += static_cast<char>(u - 0xDC00);
+        *end++ = static_cast<char>(u - 0xDC00);
       } else {
-        AppendUtf8(out, 0xFFFD);
+        end = PutUtf8(end, 0xFFFD);
       }
     } else {
-      AppendUtf8(out, u);
+      end = PutUtf8(end, u);
     }
   }
+  out.resize(static_cast<std::size_t>(end - out.data()));
   return out;
 }
 
