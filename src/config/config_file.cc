@@ -7,24 +7,43 @@
 
 namespace marlox {
 
-LoadedConfigFile ReadConfigFile(std::u16string_view path) {
-  if (path.empty()) throw std::invalid_argument("Marlox mount config path is empty");
-  const std::u16string normalized = LexicallyNormal(MakeAbsolutePath(path));
+namespace {
 
-  std::optional<platform::InputFile> file = platform::InputFile::Open(normalized);
-  if (!file) throw std::runtime_error("cannot open Marlox mount config");
-  const std::optional<std::uint64_t> size = file->SeekToEnd();
+class PlatformConfigInput final : public ConfigInput {
+ public:
+  explicit PlatformConfigInput(platform::InputFile& file) : file_(file) {}
+  std::optional<std::uint64_t> SeekToEnd() override { return file_.SeekToEnd(); }
+  bool SeekToStart() override { return file_.SeekToStart(); }
+  ReadOutcome ReadSome(void* buffer, std::size_t count, std::size_t* read) override {
+    switch (file_.ReadSome(buffer, count, read)) {
+      case platform::InputFile::ReadOutcome::kData:
+        return ReadOutcome::kData;
+      case platform::InputFile::ReadOutcome::kEnd:
+        return ReadOutcome::kEnd;
+      case platform::InputFile::ReadOutcome::kError:
+        break;
+    }
+    return ReadOutcome::kError;
+  }
+
+ private:
+  platform::InputFile& file_;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadWholeConfig(ConfigInput& input) {
+  const std::optional<std::uint64_t> size = input.SeekToEnd();
   if (!size) throw std::runtime_error("cannot open Marlox mount config");
   if (*size > kMaxConfigBytes) throw std::runtime_error("Marlox mount config exceeds 1 MiB limit");
 
-  LoadedConfigFile loaded;
-  loaded.bytes.resize(static_cast<std::size_t>(*size));
-  if (!file->SeekToStart()) throw std::runtime_error("cannot read Marlox mount config");
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(*size));
+  if (!input.SeekToStart()) throw std::runtime_error("cannot read Marlox mount config");
   std::size_t filled = 0;
-  while (filled < loaded.bytes.size()) {
+  while (filled < bytes.size()) {
     std::size_t read = 0;
-    if (file->ReadSome(loaded.bytes.data() + filled, loaded.bytes.size() - filled, &read) !=
-        platform::InputFile::ReadOutcome::kData) {
+    if (input.ReadSome(bytes.data() + filled, bytes.size() - filled, &read) !=
+        ConfigInput::ReadOutcome::kData) {
       throw std::runtime_error("cannot read Marlox mount config");  // failed or shrank
     }
     filled += read;
@@ -32,14 +51,25 @@ LoadedConfigFile ReadConfigFile(std::u16string_view path) {
   // One more byte means the file grew after it was measured.
   std::uint8_t extra = 0;
   std::size_t read = 0;
-  switch (file->ReadSome(&extra, 1, &read)) {
-    case platform::InputFile::ReadOutcome::kData:
+  switch (input.ReadSome(&extra, 1, &read)) {
+    case ConfigInput::ReadOutcome::kData:
       throw std::runtime_error("Marlox mount config changed while reading");
-    case platform::InputFile::ReadOutcome::kError:
+    case ConfigInput::ReadOutcome::kError:
       throw std::runtime_error("cannot finish reading Marlox mount config");
-    case platform::InputFile::ReadOutcome::kEnd:
+    case ConfigInput::ReadOutcome::kEnd:
       break;
   }
+  return bytes;
+}
+
+LoadedConfigFile ReadConfigFile(std::u16string_view path) {
+  if (path.empty()) throw std::invalid_argument("Marlox mount config path is empty");
+  const std::u16string normalized = LexicallyNormal(MakeAbsolutePath(path));
+  std::optional<platform::InputFile> file = platform::InputFile::Open(normalized);
+  if (!file) throw std::runtime_error("cannot open Marlox mount config");
+  PlatformConfigInput input(*file);
+  LoadedConfigFile loaded;
+  loaded.bytes = ReadWholeConfig(input);
   loaded.directory = ParentPath(normalized);
   return loaded;
 }

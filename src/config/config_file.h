@@ -3,7 +3,9 @@
 #ifndef MARLOX_CONFIG_CONFIG_FILE_H_
 #define MARLOX_CONFIG_CONFIG_FILE_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +18,22 @@ struct LoadedConfigFile {
   std::vector<std::uint8_t> bytes;  // exactly as stored
   std::u16string directory;         // the folder that holds the file
 };
+
+// An open configuration file, as the reading steps see it; the platform's file in
+// the program, a scripted one in tests.
+class ConfigInput {
+ public:
+  enum class ReadOutcome { kData, kEnd, kError };
+  virtual ~ConfigInput() = default;
+  // Moves to the end; the new position is the file's size at that moment.
+  virtual std::optional<std::uint64_t> SeekToEnd() = 0;
+  virtual bool SeekToStart() = 0;
+  virtual ReadOutcome ReadSome(void* buffer, std::size_t count, std::size_t* read) = 0;
+};
+
+// Measures the file, reads it whole under kMaxConfigBytes and makes sure that no
+// byte followed the measured size. Throws std::runtime_error.
+std::vector<std::uint8_t> ReadWholeConfig(ConfigInput& input);
 
 // Throws std::invalid_argument for an empty path and std::runtime_error for every
 // problem of the file.

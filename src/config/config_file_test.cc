@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -70,6 +71,75 @@ TEST_F(ConfigFileTest, Failures) {
   EXPECT_EQ(Error((folder_ / "sub").u16string()), "cannot open Marlox mount config");
   EXPECT_THROW(ReadConfigFile(u""), std::invalid_argument);
   EXPECT_EQ(Error(u""), "Marlox mount config path is empty");
+}
+
+// A file whose size and reads follow a script, to stand in for one that another
+// process changes while it is read.
+class ScriptedInput final : public ConfigInput {
+ public:
+  std::optional<std::uint64_t> size = 4;
+  bool seek_to_start = true;
+  std::vector<ReadOutcome> outcomes;  // one per read; kData delivers `chunk` bytes
+  std::size_t chunk = 4;
+
+  std::optional<std::uint64_t> SeekToEnd() override { return size; }
+  bool SeekToStart() override { return seek_to_start; }
+  ReadOutcome ReadSome(void* buffer, std::size_t count, std::size_t* read) override {
+    const ReadOutcome outcome = next_ < outcomes.size() ? outcomes[next_++] : ReadOutcome::kEnd;
+    *read = outcome == ReadOutcome::kData ? std::min(chunk, count) : 0;
+    std::fill_n(static_cast<std::uint8_t*>(buffer), *read, std::uint8_t{'x'});
+    return outcome;
+  }
+
+ private:
+  std::size_t next_ = 0;
+};
+
+TEST(ReadWholeConfig, EachWayAFileCanFailHasItsMessage) {
+  using Outcome = ConfigInput::ReadOutcome;
+  const struct {
+    const char* name;
+    std::optional<std::uint64_t> size;
+    bool seek_to_start;
+    std::size_t chunk;  // bytes each successful read delivers
+    std::vector<Outcome> outcomes;
+    std::string expected;
+  } cases[] = {
+      {"whole", 4, true, 4, {Outcome::kData, Outcome::kEnd}, "read"},
+      {"in pieces", 4, true, 2, {Outcome::kData, Outcome::kData, Outcome::kEnd}, "read"},
+      {"size unknown", std::nullopt, true, 4, {}, "cannot open Marlox mount config"},
+      {"too large", kMaxConfigBytes + 1, true, 4, {}, "Marlox mount config exceeds 1 MiB limit"},
+      {"cannot rewind", 4, false, 4, {}, "cannot read Marlox mount config"},
+      {"shrank", 8, true, 4, {Outcome::kData, Outcome::kEnd}, "cannot read Marlox mount config"},
+      {"read fails", 4, true, 4, {Outcome::kError}, "cannot read Marlox mount config"},
+      {"grew",
+       4,
+       true,
+       4,
+       {Outcome::kData, Outcome::kData},
+       "Marlox mount config changed while reading"},
+      {"last read fails",
+       4,
+       true,
+       4,
+       {Outcome::kData, Outcome::kError},
+       "cannot finish reading Marlox mount config"},
+  };
+  for (const auto& c : cases) {
+    ScriptedInput input;
+    input.size = c.size;
+    input.seek_to_start = c.seek_to_start;
+    input.outcomes = c.outcomes;
+    input.chunk = c.chunk;
+    std::string outcome = "read";
+    try {
+      const std::vector<std::uint8_t> bytes = ReadWholeConfig(input);
+      EXPECT_EQ(bytes.size(), *c.size) << c.name;
+    } catch (const std::runtime_error& error) {
+      outcome = error.what();
+    }
+    EXPECT_EQ(outcome, c.expected) << c.name;
+  }
 }
 
 }  // namespace
