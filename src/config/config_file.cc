@@ -15,15 +15,7 @@ class PlatformConfigInput final : public ConfigInput {
   std::optional<std::uint64_t> SeekToEnd() override { return file_.SeekToEnd(); }
   bool SeekToStart() override { return file_.SeekToStart(); }
   ReadOutcome ReadSome(void* buffer, std::size_t count, std::size_t* read) override {
-    switch (file_.ReadSome(buffer, count, read)) {
-      case platform::InputFile::ReadOutcome::kData:
-        return ReadOutcome::kData;
-      case platform::InputFile::ReadOutcome::kEnd:
-        return ReadOutcome::kEnd;
-      case platform::InputFile::ReadOutcome::kError:
-        break;
-    }
-    return ReadOutcome::kError;
+    return file_.ReadSome(buffer, count, read);
   }
 
  private:

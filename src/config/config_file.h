@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace marlox {
 
 inline constexpr std::uint64_t kMaxConfigBytes = 1048576;
@@ -23,7 +25,7 @@ struct LoadedConfigFile {
 // the program, a scripted one in tests.
 class ConfigInput {
  public:
-  enum class ReadOutcome { kData, kEnd, kError };
+  using ReadOutcome = platform::InputFile::ReadOutcome;
   virtual ~ConfigInput() = default;
   // Moves to the end; the new position is the file's size at that moment.
   virtual std::optional<std::uint64_t> SeekToEnd() = 0;
