@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/utf.h"
 #include "pool/test_disk.h"
 
 namespace marlox {
 namespace {
 
-std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+using platform::ToUtf8;
 
 // A three-member encrypted pool in C:\pool, m0 to m2.
 class ResolveConfiguredPoolTest : public ::testing::Test {
@@ -43,7 +44,7 @@ TEST_F(ResolveConfiguredPoolTest, MembersInAnyOrderFillSlotsByIndex) {
       ResolveConfiguredPool(disk_, Config({Member(2), Member(0), Member(1)}));
   ASSERT_EQ(pool.member_paths.size(), 3u);
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(Narrow(*pool.member_paths[static_cast<std::size_t>(i)]), Narrow(Member(i)));
+    EXPECT_EQ(ToUtf8(*pool.member_paths[static_cast<std::size_t>(i)]), ToUtf8(Member(i)));
   }
   EXPECT_EQ(pool.header.member_index, 2);  // the header is configured member 0's
 }
@@ -78,7 +79,7 @@ TEST_F(ResolveConfiguredPoolTest, FailuresInTheirOrder) {
        true,
        "mount config does not list the complete member set"},
       {{Member(0), u"C:\\link\\m0.img", Member(2)}, true, "mount config lists a member path twice"},
-      // The path check comes before the read, so it wins over an invalid file.
+      // Member 1 is read, and refused, before member 2 repeats its path.
       {{Member(0), u"C:\\other\\junk.img", u"C:\\other\\..\\other\\junk.img"},
        true,
        "configured member 1 is missing or invalid"},

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "config/windows_path.h"
+
 namespace marlox {
 
 const std::u16string_view kUsageText =
@@ -17,11 +19,7 @@ const std::u16string_view kUsageText =
     u"Mount control is limited to this Windows logon session.\n";
 
 char16_t ParseDriveArgument(std::u16string_view word) {
-  if (word.size() == 2 && word[1] == u':') {
-    const char16_t letter = word[0];
-    if (letter >= u'A' && letter <= u'Z') return letter;
-    if (letter >= u'a' && letter <= u'z') return static_cast<char16_t>(letter - 0x20);
-  }
+  if (const std::optional<char16_t> letter = DriveLetterOf(word)) return *letter;
   throw std::runtime_error("drive must be a letter such as V:");
 }
 

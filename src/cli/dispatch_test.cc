@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "platform/utf.h"
+
 namespace marlox {
 namespace {
 
@@ -13,7 +15,7 @@ std::vector<std::u16string> Words(std::initializer_list<std::u16string_view> aft
   return words;
 }
 
-std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+using platform::ToUtf8;
 
 TEST(Dispatch, UsageForEveryShapeThatMatchesNoForm) {
   const std::vector<std::vector<std::u16string>> cases = {
@@ -97,7 +99,7 @@ TEST(Dispatch, DriveRule) {
   for (std::u16string_view word : bad) {
     try {
       ParseDriveArgument(word);
-      ADD_FAILURE() << "accepted " << Narrow(word);
+      ADD_FAILURE() << "accepted " << ToUtf8(word);
     } catch (const std::runtime_error& error) {
       EXPECT_STREQ(error.what(), "drive must be a letter such as V:");
     }

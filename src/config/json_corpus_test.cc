@@ -66,10 +66,9 @@ bool ReaderAccepts(const std::string& text) {
   return cursor.position == cursor.size;
 }
 
-// The detail of the error a configuration with `members` as its member list raises
-// ("" when it loads).
-std::string DetailAsMembers(const std::string& members) {
-  const std::string document = R"({"schema_version":1,"drive":"P:","members":)" + members + "}";
+// The detail of the configuration error a document raises, or the whole message
+// of an error without a byte position ("" when it loads).
+std::string DetailOf(const std::string& document) {
   try {
     ParseMountConfig(std::vector<std::uint8_t>(document.begin(), document.end()), u"C:\\cfg");
   } catch (const std::exception& error) {
@@ -78,6 +77,18 @@ std::string DetailAsMembers(const std::string& members) {
     return colon == std::string::npos ? message : message.substr(colon + 2);
   }
   return "";
+}
+
+// The detail of the error a configuration with `members` as its member list raises.
+std::string DetailAsMembers(const std::string& members) {
+  return DetailOf(R"({"schema_version":1,"drive":"P:","members":)" + members + "}");
+}
+
+// The detail of the error a configuration with `value` as its name raises.
+std::string DetailAsName(const std::string& value) {
+  const std::string document =
+      R"({"schema_version":1,"drive":"P:","members":["a.img"],"name":)" + value + "}";
+  return DetailOf(document);
 }
 
 TEST(JsonCorpus, StringCasesAreAcceptedOrRefusedAsTheCorpusSays) {
@@ -100,6 +111,14 @@ TEST(JsonCorpus, StringCasesAreAcceptedOrRefusedAsTheCorpusSays) {
     if (trimmed.empty() || trimmed.front() != '[') continue;
     const std::string detail = DetailAsMembers(text);
     EXPECT_EQ(kReaderDetails.count(detail) == 1, !accept) << name << ": " << detail;
+
+    // The array's content as the value of `name`: the reader decides the same way,
+    // though a y_ string may still break the pool name rule.
+    const std::string inner =
+        Trim(trimmed.substr(1, trimmed.size() - (trimmed.back() == ']' ? 2 : 1)));
+    const std::string name_detail = DetailAsName(inner);
+    EXPECT_EQ(kReaderDetails.count(name_detail) == 1, !accept)
+        << name << " as name: " << name_detail;
   }
   EXPECT_GT(checked, 0);
 }

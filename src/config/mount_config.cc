@@ -6,6 +6,7 @@
 #include "config/pool_name.h"
 #include "config/windows_path.h"
 #include "platform/platform.h"
+#include "pool/member_header.h"
 
 namespace marlox {
 namespace {
@@ -25,14 +26,10 @@ constexpr KeyInfo kKeys[kKeyCount] = {
     {u"require_encrypted", "duplicate require_encrypted field"},
 };
 
-bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
-
 char16_t ReadDrive(JsonCursor& cursor) {
-  const std::u16string text = ReadJsonString(cursor);
-  if (text.size() != 2 || text[1] != u':' || !IsAsciiLetter(text[0])) {
-    RaiseConfigError(cursor, "drive must be a letter such as P:");
-  }
-  return text[0] >= u'a' ? static_cast<char16_t>(text[0] - 0x20) : text[0];
+  const std::optional<char16_t> letter = DriveLetterOf(ReadJsonString(cursor));
+  if (!letter) RaiseConfigError(cursor, "drive must be a letter such as P:");
+  return *letter;
 }
 
 // Each element is resolved and checked as soon as it is read, so the first faulty
@@ -47,7 +44,7 @@ std::vector<std::u16string> ReadMembers(JsonCursor& cursor, std::u16string_view 
       }
     }
     members.push_back(std::move(path));
-    if (members.size() > kMaxConfigMembers) RaiseConfigError(cursor, "too many members");
+    if (members.size() > kMaxPoolMembers) RaiseConfigError(cursor, "too many members");
   });
   if (count == 0) RaiseConfigError(cursor, "members must contain 1 to 16 paths");
   return members;

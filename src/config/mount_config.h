@@ -12,7 +12,6 @@
 
 namespace marlox {
 
-inline constexpr std::size_t kMaxConfigMembers = 16;
 inline constexpr std::u16string_view kDefaultPoolName = u"Marlox";
 
 struct MountConfig {

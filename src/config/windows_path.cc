@@ -77,6 +77,20 @@ std::u16string AppendPath(std::u16string_view base, std::u16string_view path) {
   return out;
 }
 
+std::u16string AppendElement(std::u16string_view folder, std::u16string_view element) {
+  std::u16string path(folder);
+  // A bare drive designator stands for that drive's current folder: "C:" + "x" is "C:x".
+  const bool bare_drive = RootNameLength(folder) == 2 && folder.size() == 2;
+  if (!path.empty() && !IsPathSeparator(path.back()) && !bare_drive) path += u'\\';
+  path += element;
+  return path;
+}
+
+std::optional<char16_t> DriveLetterOf(std::u16string_view word) {
+  if (word.size() != 2 || word[1] != u':' || !IsAsciiLetter(word[0])) return std::nullopt;
+  return word[0] >= u'a' ? static_cast<char16_t>(word[0] - 0x20) : word[0];
+}
+
 std::u16string LexicallyNormal(std::u16string_view path) {
   std::u16string normal(path);
   LexicallyNormalInPlace(normal);

@@ -4,6 +4,7 @@
 #ifndef MARLOX_CONFIG_WINDOWS_PATH_H_
 #define MARLOX_CONFIG_WINDOWS_PATH_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,14 @@ bool IsAbsolutePath(std::u16string_view path);
 
 // `path` taken relative to `base`, by the Windows joining rules.
 std::u16string AppendPath(std::u16string_view base, std::u16string_view path);
+
+// A folder joined with one element, such as a name listed in it. Unlike
+// AppendPath, the element is never read as a path of its own: "Z:m1.img" is a
+// name (a legal one on Linux), not a drive-relative path.
+std::u16string AppendElement(std::u16string_view folder, std::u16string_view element);
+
+// The upper-case drive letter of a word that is one ASCII letter and a colon.
+std::optional<char16_t> DriveLetterOf(std::u16string_view word);
 
 // Separators folded to single backslashes, "." elements dropped, ".." elements folded
 // into their parent and never above a root directory; "." for an empty result.

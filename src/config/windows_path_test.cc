@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/utf.h"
+
 namespace marlox {
 namespace {
 
@@ -12,7 +14,7 @@ struct PathCase {
   std::u16string_view expected;
 };
 
-std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+using platform::ToUtf8;
 
 TEST(WindowsPath, LexicallyNormal) {
   const PathCase cases[] = {
@@ -43,7 +45,7 @@ TEST(WindowsPath, LexicallyNormal) {
       {u"\\\\server", u"\\\\server"},
   };
   for (const PathCase& c : cases) {
-    EXPECT_EQ(Narrow(LexicallyNormal(c.input)), Narrow(c.expected)) << Narrow(c.input);
+    EXPECT_EQ(ToUtf8(LexicallyNormal(c.input)), ToUtf8(c.expected)) << ToUtf8(c.input);
   }
 }
 
@@ -66,9 +68,9 @@ TEST(WindowsPath, FoldingARelativePathBeforeTheJoinChangesNothing) {
   };
   for (std::u16string_view base : bases) {
     for (std::u16string_view relative : relatives) {
-      EXPECT_EQ(Narrow(LexicallyNormal(AppendPath(base, LexicallyNormal(relative)))),
-                Narrow(LexicallyNormal(AppendPath(base, relative))))
-          << Narrow(base) << " + " << Narrow(relative);
+      EXPECT_EQ(ToUtf8(LexicallyNormal(AppendPath(base, LexicallyNormal(relative)))),
+                ToUtf8(LexicallyNormal(AppendPath(base, relative))))
+          << ToUtf8(base) << " + " << ToUtf8(relative);
     }
   }
 }
@@ -83,7 +85,7 @@ TEST(WindowsPath, IsAbsolutePath) {
       {u"\\x", false},       {u"/x", false},    {u"x", false},
       {u"\\\\\\x", false},   {u"1:\\x", false}, {u"", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << Narrow(c.path);
+  for (const auto& c : cases) EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << ToUtf8(c.path);
 }
 
 TEST(WindowsPath, AppendPath) {
@@ -103,8 +105,26 @@ TEST(WindowsPath, AppendPath) {
       {u"Z:\\tmp\\pool", u"a.img", u"Z:\\tmp\\pool\\a.img"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Narrow(AppendPath(c.base, c.path)), Narrow(c.expected))
-        << Narrow(c.base) << " + " << Narrow(c.path);
+    EXPECT_EQ(ToUtf8(AppendPath(c.base, c.path)), ToUtf8(c.expected))
+        << ToUtf8(c.base) << " + " << ToUtf8(c.path);
+  }
+}
+
+TEST(WindowsPath, AppendElementNeverReadsTheNameAsAPath) {
+  const struct {
+    std::u16string_view folder, element, expected;
+  } cases[] = {
+      {u"Z:\\pool", u"Z:m1.img", u"Z:\\pool\\Z:m1.img"},
+      {u"Z:\\pool", u"c:m2.img", u"Z:\\pool\\c:m2.img"},
+      {u"Z:\\pool\\", u"a.img", u"Z:\\pool\\a.img"},
+      {u"Z:/pool/", u"a.img", u"Z:/pool/a.img"},
+      {u"Z:\\", u"a.img", u"Z:\\a.img"},
+      {u"C:", u"a.img", u"C:a.img"},  // the current folder of drive C:
+      {u"pool", u"a.img", u"pool\\a.img"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ToUtf8(AppendElement(c.folder, c.element)), ToUtf8(c.expected))
+        << ToUtf8(c.folder) << " + " << ToUtf8(c.element);
   }
 }
 
@@ -124,8 +144,8 @@ TEST(WindowsPath, ParentPathAndFileName) {
       {u"\\\\server", u"\\\\server", u""},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Narrow(ParentPath(c.path)), Narrow(c.parent)) << Narrow(c.path);
-    EXPECT_EQ(Narrow(FileName(c.path)), Narrow(c.file_name)) << Narrow(c.path);
+    EXPECT_EQ(ToUtf8(ParentPath(c.path)), ToUtf8(c.parent)) << ToUtf8(c.path);
+    EXPECT_EQ(ToUtf8(FileName(c.path)), ToUtf8(c.file_name)) << ToUtf8(c.path);
   }
 }
 

@@ -16,6 +16,9 @@ std::u16string DecodeUtf8(std::string_view bytes);
 // back into the byte it stands for; every other unpaired surrogate becomes U+FFFD.
 std::string EncodeUtf8(std::u16string_view text, bool restore_escaped_bytes);
 
+// UTF-8 for showing and comparing text, unpaired surrogates as U+FFFD.
+inline std::string ToUtf8(std::u16string_view text) { return EncodeUtf8(text, false); }
+
 }  // namespace marlox::platform
 
 #endif  // MARLOX_PLATFORM_UTF_H_

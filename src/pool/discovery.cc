@@ -60,7 +60,7 @@ class Discovery {
         continue;
       }
       const platform::DirectoryEntry& entry = folder.entries[folder.next++];
-      std::u16string path = AppendPath(folder.path, entry.name);
+      std::u16string path = AppendElement(folder.path, entry.name);
       if (entry.is_directory && !entry.is_link) {
         Open(std::move(path), &stack);  // may reallocate: `folder` is not used after
       } else {

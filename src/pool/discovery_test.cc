@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/utf.h"
 #include "pool/test_disk.h"
 
 namespace marlox {
@@ -13,11 +14,11 @@ namespace {
 constexpr std::uint32_t kDriveC = 1u << 2;
 constexpr std::uint32_t kDriveM = 1u << 12;
 
-std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+using platform::ToUtf8;
 
 std::vector<std::string> Slots(const DiscoveredPool& pool) {
   std::vector<std::string> out;
-  for (const auto& path : pool.member_paths) out.push_back(path ? Narrow(*path) : "MISSING");
+  for (const auto& path : pool.member_paths) out.push_back(path ? ToUtf8(*path) : "MISSING");
   return out;
 }
 
@@ -80,7 +81,7 @@ TEST_F(DiscoveryTest, WalksDepthFirstInListingOrder) {
   disk_.AddFolder(u"C:\\pool\\b");
   DiscoverPool(disk_, std::u16string(kSeed), {});
   std::vector<std::string> listed;
-  for (const auto& folder : disk_.listed()) listed.push_back(Narrow(folder));
+  for (const auto& folder : disk_.listed()) listed.push_back(ToUtf8(folder));
   EXPECT_EQ(listed, (std::vector<std::string>{"C:\\pool", "C:\\pool\\sub", "C:\\pool\\sub\\deep",
                                               "C:\\pool\\a", "C:\\pool\\a\\inner", "C:\\pool\\b"}));
 }
@@ -111,6 +112,12 @@ TEST_F(DiscoveryTest, EveryFileIsReadOnceHoweverManyRoutesReachIt) {
   EXPECT_EQ(TimesOpened(disk_, u"C:\\pool\\sub\\deep\\m1.img"), 1u);
   // Only the seed is read twice: once to start the pool, once when it is offered.
   EXPECT_EQ(TimesOpened(disk_, kSeed), 2u);
+}
+
+TEST_F(DiscoveryTest, ListedNamesAreNeverReadAsPaths) {
+  // Linux allows these names; read as paths they would name other drives.
+  disk_.AddImage(u"C:\\pool\\Z:m2.img", HeaderSpec::Member(2, 3));
+  EXPECT_EQ(Slots(DiscoverPool(disk_, std::u16string(kSeed), {}))[2], "C:\\pool\\Z:m2.img");
 }
 
 TEST_F(DiscoveryTest, ImagesOfOtherPoolsAreIgnored) {
@@ -146,7 +153,7 @@ TEST_F(DiscoveryTest, ACopyOfAnyMemberIsAConflictEvenOnceTheSlotsAreFull) {
                   HeaderSpec::Member(copy_of == u"m0" ? 0 : 1, 3));
     EXPECT_EQ(DiscoverError(disk, std::u16string(kSeed), {u"E:\\backup"}),
               "two paths claim the same pool member identity")
-        << Narrow(copy_of);
+        << ToUtf8(copy_of);
   }
 }
 

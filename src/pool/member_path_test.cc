@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/utf.h"
 #include "pool/test_disk.h"
 
 namespace marlox {
 namespace {
 
-std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+using platform::ToUtf8;
 
 TEST(MemberPath, NormalFormResolvesExistingPartsAndKeepsTheRestByName) {
   TestDisk disk;
@@ -25,8 +26,8 @@ TEST(MemberPath, NormalFormResolvesExistingPartsAndKeepsTheRestByName) {
       {u"E:\\nowhere\\x.img", u"E:\\nowhere\\x.img"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Narrow(NormalizeMemberPath(disk, std::u16string(c.path))), Narrow(c.normal))
-        << Narrow(c.path);
+    EXPECT_EQ(ToUtf8(NormalizeMemberPath(disk, std::u16string(c.path))), ToUtf8(c.normal))
+        << ToUtf8(c.path);
   }
 }
 

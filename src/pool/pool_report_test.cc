@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/utf.h"
 #include "pool/test_disk.h"
 
 namespace marlox {
 namespace {
 
-std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+using platform::ToUtf8;
 
 DiscoveredPool PoolOf(std::vector<std::uint64_t> sizes) {
   DiscoveredPool pool;
@@ -24,7 +25,7 @@ TEST(PoolReport, TwoMembersOneMissing) {
                          0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff};
   pool.header.encrypted = true;
   pool.member_paths[0] = u"D:\\pool\\disk0.img";
-  EXPECT_EQ(Narrow(FormatPoolReport(pool)),
+  EXPECT_EQ(ToUtf8(FormatPoolReport(pool)),
             "pool: 00112233445566778899aabbccddeeff\n"
             "encryption: password required\n"
             "member[0]: D:\\pool\\disk0.img (384 MiB)\n"
@@ -35,7 +36,7 @@ TEST(PoolReport, IdDigitsSizesAndNumbering) {
   DiscoveredPool pool = PoolOf({402657280});  // 384 MiB and 4096 bytes: the rest is dropped
   pool.header.pool_id = {0x01, 0x0a, 0xf0, 0x0f};
   pool.member_paths[0] = u"Z:\\a.img";
-  EXPECT_EQ(Narrow(FormatPoolReport(pool)),
+  EXPECT_EQ(ToUtf8(FormatPoolReport(pool)),
             "pool: 010af00f000000000000000000000000\n"
             "encryption: none\n"
             "member[0]: Z:\\a.img (384 MiB)\n");

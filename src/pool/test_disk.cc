@@ -206,7 +206,7 @@ platform::ListOutcome TestDisk::List(const std::u16string& path,
     if (folder.fail_after && entries->size() == *folder.fail_after) {
       return platform::ListOutcome::kFailed;
     }
-    const Node& child = nodes_.at(AppendPath(*resolved, name));
+    const Node& child = nodes_.at(AppendElement(*resolved, name));
     entries->push_back({name, child.kind == Kind::kFolder, child.kind == Kind::kLink});
   }
   return platform::ListOutcome::kComplete;

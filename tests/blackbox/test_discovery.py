@@ -287,6 +287,14 @@ def test_entries_that_are_not_files_are_passed_over(run, root):
     assert_found(result, pool, [seed, m1])
 
 
+@pytest.mark.native_only
+def test_names_that_look_like_drive_paths_are_names(run, root):
+    # Linux allows a colon in a name; read as a path, these would name drives.
+    paths = [root / "pool" / "seed.img", root / "pool" / "Z:m1.img", root / "pool" / "c:m2.img"]
+    pool = write_pool(paths)
+    assert_found(discover(run, paths[0]), pool, paths)
+
+
 @pytest.fixture
 def shared_tree():
     """A tree any user may read: pytest's own temporary folders are private."""
