@@ -295,6 +295,18 @@ def test_names_that_look_like_drive_paths_are_names(run, root):
     assert_found(discover(run, paths[0]), pool, paths)
 
 
+@pytest.mark.native_only
+def test_backslash_in_a_name_shows_as_a_private_use_character(run, root):
+    # Windows syntax cannot hold a backslash inside a name; the Linux build shows
+    # it as U+F05C and maps it back when it opens the file.
+    paths = [root / "pool" / "seed.img", root / "pool" / "m\\1.img"]
+    pool = write_pool(paths)
+    result = discover(run, paths[0])
+    assert (result.returncode, result.stderr) == (0, b"")
+    assert result.stdout == report(pool, [win_path(paths[0]),
+                                          win_path(root / "pool") + "\\m\uf05c1.img"])
+
+
 @pytest.fixture
 def shared_tree():
     """A tree any user may read: pytest's own temporary folders are private."""
