@@ -80,11 +80,13 @@ std::u16string ResolveMemberPath(const JsonCursor& cursor, std::u16string text,
   }
   // The normal form has backslashes as its only separators. A relative path is
   // folded in place first, so that a megabyte of "a\.." pairs is not copied into
-  // the join; folding the join again gives what folding the join alone would.
+  // the join; folding the join again gives what folding the join alone would. The
+  // folded text is joined as text: ".\C:\x.img" folds to "C:\x.img", which must
+  // stay below the folder rather than be read as a path on drive C:.
   const bool absolute = IsAbsolutePath(text);
   LexicallyNormalInPlace(text);
   if (!absolute) {
-    text = AppendPath(directory, text);
+    text = AppendElement(directory, text);
     LexicallyNormalInPlace(text);
   }
   if (!HasFileName(text)) RaiseConfigError(cursor, "member path must name an image file");

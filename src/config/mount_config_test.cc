@@ -48,6 +48,13 @@ TEST(MountConfig, EveryKeyInAnyOrder) {
                                          u"\\\\server\\share\\c.img"}));
 }
 
+TEST(MountConfig, RelativePathsThatFoldIntoADriveLikeNameStayInTheFolder) {
+  const MountConfig config =
+      Parse(R"({"schema_version":1,"drive":"P:","members":[".\\C:\\m0.img","a\\..\\Z:m1.img"]})");
+  EXPECT_EQ(config.members, (std::vector<std::u16string>{u"D:\\work\\cfg\\C:\\m0.img",
+                                                         u"D:\\work\\cfg\\Z:m1.img"}));
+}
+
 TEST(MountConfig, SchemaFaultsAndTheirPositions) {
   const struct {
     std::string_view document;
@@ -133,6 +140,7 @@ TEST(MountConfig, MemberPathRules) {
       {R"("images\\..")", "member path must name an image file"},
       {R"("..")", "member path must name an image file"},
       {R"("C:\\..\\x.img")", ""},
+      {R"("./c:xc:b")", ""},  // folds to text that looks like a drive path
   };
   for (const auto& c : cases) {
     const std::string document = R"({"members":[)" + std::string(c.element) + "]}";

@@ -60,15 +60,25 @@ TEST(WindowsPath, LexicallyNormalIsLinearOnHostileInput) {
 }
 
 TEST(WindowsPath, FoldingARelativePathBeforeTheJoinChangesNothing) {
-  const std::u16string_view bases[] = {u"D:\\work\\cfg", u"C:\\", u"\\\\srv\\share\\d"};
+  // Relative texts with neither a root name nor a root directory, as member paths
+  // reach the join; some fold into text that starts like a drive ("C:\x.img"),
+  // which must still be joined below the folder.
+  const std::u16string_view bases[] = {u"D:\\work\\cfg", u"C:\\", u"\\\\srv\\share\\d",
+                                       u"\\\\srv\\share"};
   const std::u16string_view relatives[] = {
-      u"a.img",     u"a\\..",        u"a\\..\\",       u".",
-      u".\\",       u"..",           u"..\\..\\..\\x", u"a\\.\\b\\",
-      u"a\\..\\..", u"x\\..\\..\\y", u"a//b\\\\c",     u"..\\a\\..\\b",
+      u"a.img",         u"a\\..",
+      u"a\\..\\",       u".",
+      u".\\",           u"..",
+      u"..\\..\\..\\x", u"a\\.\\b\\",
+      u"a\\..\\..",     u"x\\..\\..\\y",
+      u"a//b\\\\c",     u"..\\a\\..\\b",
+      u".\\C:\\x.img",  u"a\\..\\Z:m.img",
+      u".\\C:",         u"./c:x",
+      u".\\c:xc:b",     u".\\/c:",
   };
   for (std::u16string_view base : bases) {
     for (std::u16string_view relative : relatives) {
-      EXPECT_EQ(ToUtf8(LexicallyNormal(AppendPath(base, LexicallyNormal(relative)))),
+      EXPECT_EQ(ToUtf8(LexicallyNormal(AppendElement(base, LexicallyNormal(relative)))),
                 ToUtf8(LexicallyNormal(AppendPath(base, relative))))
           << ToUtf8(base) << " + " << ToUtf8(relative);
     }

@@ -106,6 +106,19 @@ def test_one_file_through_a_folder_link_is_listed_twice(run, root, pool3):
         1, b"", error_line("mount config lists a member path twice"))
 
 
+@pytest.mark.native_only
+def test_relative_path_folding_into_a_drive_like_name_stays_in_the_folder(run, root):
+    # ".\\Z:m0.img" is the file "Z:m0.img" beside the configuration (a legal name on
+    # Linux), not a path on drive Z:; a decoy sits where the drive reading would land.
+    member = root / "cfg" / "Z:m0.img"
+    pool = write_pool([member], encrypted=True)
+    write_pool([root / "m0.img"], encrypted=True)
+    config = write_config(root / "cfg" / "c.json", [".\\Z:m0.img"])
+    result = run("discover-config", win_path(config), cwd=root)
+    assert (result.returncode, result.stderr) == (0, b"")
+    assert result.stdout == report(pool, [win_path(member)])
+
+
 def test_case_variant_of_a_listed_path_is_a_duplicate(run, root, pool3):
     _, paths = pool3
     config = write_config(root / "c.json",

@@ -20,7 +20,10 @@ ESCAPES = re.compile(rb"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07|\r")
 def run_on_console(run, *args: str, timeout: float = 30) -> tuple[int, bytes]:
     pid, fd = pty.fork()
     if pid == 0:
-        os.execvpe("wine", ["wine", os.fspath(run.exe), *args], run.env)
+        try:
+            os.execvpe("wine", ["wine", os.fspath(run.exe), *args], run.env)
+        finally:
+            os._exit(127)  # never return into the test run from the child
     out = b""
     status = None
     deadline = time.monotonic() + timeout
