@@ -55,7 +55,7 @@ bool ReaderAccepts(const std::string& text) {
   try {
     SkipJsonWhitespace(cursor);
     if (PeekJsonByte(cursor) == '[') {
-      ReadJsonStringArray(cursor, [](const std::u16string&) {});
+      ReadJsonStringArray(cursor, [](JsonCursor& element) { ReadJsonString(element); });
     } else {
       ReadJsonString(cursor);
     }

@@ -151,7 +151,7 @@ void ExpectJsonByte(JsonCursor& cursor, char byte) {
 }
 
 std::size_t ReadJsonStringArray(JsonCursor& cursor,
-                                const std::function<void(std::u16string)>& on_element) {
+                                const std::function<void(JsonCursor&)>& read_element) {
   ExpectJsonByte(cursor, '[');
   SkipJsonWhitespace(cursor);
   if (PeekJsonByte(cursor) == ']') {
@@ -159,7 +159,7 @@ std::size_t ReadJsonStringArray(JsonCursor& cursor,
     return 0;
   }
   for (std::size_t count = 1;; ++count) {
-    on_element(ReadJsonString(cursor));
+    read_element(cursor);
     SkipJsonWhitespace(cursor);
     const int next = PeekJsonByte(cursor);
     if (next == ']') {
@@ -173,6 +173,12 @@ std::size_t ReadJsonStringArray(JsonCursor& cursor,
 }
 
 std::u16string ReadJsonString(JsonCursor& cursor) {
+  std::u16string out;
+  AppendJsonString(cursor, out);
+  return out;
+}
+
+void AppendJsonString(JsonCursor& cursor, std::u16string& out) {
   ExpectJsonByte(cursor, '"');
   const std::uint8_t* const data = cursor.data;
   // No string decodes to more code units than it has bytes: the distance to the
@@ -181,8 +187,7 @@ std::u16string ReadJsonString(JsonCursor& cursor) {
   const std::uint64_t bound =
       quote ? static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(quote) - data)
             : cursor.size;
-  std::u16string out;
-  out.reserve(static_cast<std::size_t>(bound - cursor.position));
+  out.reserve(out.size() + static_cast<std::size_t>(bound - cursor.position));
   for (;;) {
     // Plain ASCII needs no decoding; a whole run of it is widened at once.
     std::uint64_t run_end = cursor.position;
@@ -199,7 +204,7 @@ std::u16string ReadJsonString(JsonCursor& cursor) {
     cursor.position = run_end;
     if (Remaining(cursor) == 0) RaiseConfigError(cursor, "unterminated string");
     const std::uint8_t b = Consume(cursor);
-    if (b == '"') return out;
+    if (b == '"') return;
     if (b <= 0x1F) RaiseConfigError(cursor, "unescaped control character");
     if (b == '\\') {
       ReadEscape(cursor, out);

@@ -29,13 +29,17 @@ void ExpectJsonByte(JsonCursor& cursor, char byte);
 // One string starting at the cursor, decoded to UTF-16; the cursor ends just past
 // the closing quote.
 std::u16string ReadJsonString(JsonCursor& cursor);
+// The same, appended to `out`: a caller can decode straight behind a prefix of its
+// own instead of copying a long string to put one in front.
+void AppendJsonString(JsonCursor& cursor, std::u16string& out);
 
-// An array of strings, from its opening bracket to its closing one. Each element
-// goes to `on_element` as soon as it is read, with the cursor just past its closing
-// quote, so the caller can check it before the next is read. Returns the number of
-// elements; an empty array is for the caller to judge.
+// An array of strings, from its opening bracket to its closing one. For each
+// element, `read_element` is called with the cursor on its opening quote and must
+// read that one string (ReadJsonString or AppendJsonString); it may check the
+// element before the next is read. Returns the number of elements; an empty
+// array is for the caller to judge.
 std::size_t ReadJsonStringArray(JsonCursor& cursor,
-                                const std::function<void(std::u16string)>& on_element);
+                                const std::function<void(JsonCursor&)>& read_element);
 
 // The four hexadecimal digits of a \u escape.
 std::uint16_t ReadHexQuad(JsonCursor& cursor);

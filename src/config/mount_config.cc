@@ -32,34 +32,19 @@ char16_t ReadDrive(JsonCursor& cursor) {
   return *letter;
 }
 
-// Each element is resolved and checked as soon as it is read, so the first faulty
-// element decides the message.
-std::vector<std::u16string> ReadMembers(JsonCursor& cursor, std::u16string_view directory) {
-  std::vector<std::u16string> members;
-  const std::size_t count = ReadJsonStringArray(cursor, [&](std::u16string text) {
-    std::u16string path = ResolveMemberPath(cursor, std::move(text), directory);
-    for (const std::u16string& earlier : members) {
-      if (platform::EqualsIgnoringCaseOrdinal(earlier, path)) {
-        RaiseConfigError(cursor, "duplicate member path");
-      }
-    }
-    members.push_back(std::move(path));
-    if (members.size() > kMaxPoolMembers) RaiseConfigError(cursor, "too many members");
-  });
-  if (count == 0) RaiseConfigError(cursor, "members must contain 1 to 16 paths");
-  return members;
-}
-
-}  // namespace
-
-std::u16string ResolveMemberPath(const JsonCursor& cursor, std::u16string text,
-                                 std::u16string_view directory) {
+// Resolves the member path that `buffer` holds behind its first `prefix` units,
+// the configuration's folder as a join prefix (the folder and, where needed, a
+// backslash). A relative path is then already joined, as text, without a copy of
+// what may be a megabyte; an absolute one drops the prefix.
+std::u16string ResolveBehindPrefix(const JsonCursor& cursor, std::u16string buffer,
+                                   std::size_t prefix) {
+  const std::u16string_view text = std::u16string_view(buffer).substr(prefix);
   if (text.empty()) RaiseConfigError(cursor, "member path is empty");
   if (std::any_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x20; })) {
     RaiseConfigError(cursor, "member path contains a control character");
   }
-  // The device and network checks see slashes as backslashes. They look at the
-  // text in place: a member path may be a megabyte long.
+  // The device and network checks see slashes as backslashes; they look at the
+  // text in place.
   const auto backslash_at = [&](std::size_t i) { return IsPathSeparator(text[i]); };
   const auto next_backslash = [&](std::size_t from) { return text.find_first_of(u"\\/", from); };
   if (text.size() >= 4 && backslash_at(0) && backslash_at(1) &&
@@ -78,19 +63,43 @@ std::u16string ResolveMemberPath(const JsonCursor& cursor, std::u16string text,
   if (has_root_name != HasRootDirectory(text)) {
     RaiseConfigError(cursor, "member path has an incomplete Windows root");
   }
-  // The normal form has backslashes as its only separators. A relative path is
-  // folded in place first, so that a megabyte of "a\.." pairs is not copied into
-  // the join; folding the join again gives what folding the join alone would. The
-  // folded text is joined as text: ".\C:\x.img" folds to "C:\x.img", which must
-  // stay below the folder rather than be read as a path on drive C:.
-  const bool absolute = IsAbsolutePath(text);
-  LexicallyNormalInPlace(text);
-  if (!absolute) {
-    text = AppendElement(directory, text);
-    LexicallyNormalInPlace(text);
-  }
-  if (!HasFileName(text)) RaiseConfigError(cursor, "member path must name an image file");
-  return text;
+  // Past the root check, a relative text has neither a root name nor a root
+  // directory, so the prefix joins it exactly as AppendPath would.
+  if (IsAbsolutePath(text)) buffer.erase(0, prefix);
+  LexicallyNormalInPlace(buffer);  // leaves backslashes as the only separators
+  if (!HasFileName(buffer)) RaiseConfigError(cursor, "member path must name an image file");
+  return buffer;
+}
+
+// Each element is decoded behind the folder prefix, resolved and checked as soon
+// as it is read, so the first faulty element decides the message.
+std::vector<std::u16string> ReadMembers(JsonCursor& cursor, std::u16string_view directory) {
+  const std::u16string prefix = AppendElement(directory, u"");
+  std::vector<std::u16string> members;
+  const std::size_t count = ReadJsonStringArray(cursor, [&](JsonCursor& element) {
+    std::u16string buffer = prefix;
+    AppendJsonString(element, buffer);
+    std::u16string path = ResolveBehindPrefix(element, std::move(buffer), prefix.size());
+    for (const std::u16string& earlier : members) {
+      if (platform::EqualsIgnoringCaseOrdinal(earlier, path)) {
+        RaiseConfigError(element, "duplicate member path");
+      }
+    }
+    members.push_back(std::move(path));
+    if (members.size() > kMaxPoolMembers) RaiseConfigError(element, "too many members");
+  });
+  if (count == 0) RaiseConfigError(cursor, "members must contain 1 to 16 paths");
+  return members;
+}
+
+}  // namespace
+
+std::u16string ResolveMemberPath(const JsonCursor& cursor, std::u16string_view text,
+                                 std::u16string_view directory) {
+  std::u16string buffer = AppendElement(directory, u"");
+  const std::size_t prefix = buffer.size();
+  buffer += text;
+  return ResolveBehindPrefix(cursor, std::move(buffer), prefix);
 }
 
 MountConfig ParseMountConfig(const std::vector<std::uint8_t>& bytes,

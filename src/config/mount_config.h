@@ -29,7 +29,7 @@ MountConfig ParseMountConfig(const std::vector<std::uint8_t>& bytes, std::u16str
 
 // One `members` element as an absolute normal path; faults are raised at the
 // cursor, which stands just past the element.
-std::u16string ResolveMemberPath(const JsonCursor& cursor, std::u16string text,
+std::u16string ResolveMemberPath(const JsonCursor& cursor, std::u16string_view text,
                                  std::u16string_view directory);
 
 }  // namespace marlox
