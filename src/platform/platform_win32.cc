@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include <climits>
+#include <memory>
 #include <stdexcept>
 
 #include "platform/platform.h"
@@ -283,7 +284,8 @@ ListOutcome ListDirectory(std::u16string_view path, std::vector<DirectoryEntry>*
     if (error == ERROR_ACCESS_DENIED) return ListOutcome::kAccessDenied;
     return error == ERROR_FILE_NOT_FOUND ? ListOutcome::kComplete : ListOutcome::kFailed;
   }
-  ListOutcome outcome = ListOutcome::kComplete;
+  // Closed on every way out, an allocation failure while listing included.
+  const std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)> closer(find, ::FindClose);
   do {
     const std::wstring_view name = data.cFileName;
     if (name == L"." || name == L"..") continue;
@@ -293,9 +295,7 @@ ListOutcome ListDirectory(std::u16string_view path, std::vector<DirectoryEntry>*
     entry.is_link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     entries->push_back(std::move(entry));
   } while (::FindNextFileW(find, &data));
-  if (::GetLastError() != ERROR_NO_MORE_FILES) outcome = ListOutcome::kFailed;
-  ::FindClose(find);
-  return outcome;
+  return ::GetLastError() == ERROR_NO_MORE_FILES ? ListOutcome::kComplete : ListOutcome::kFailed;
 }
 
 std::uint32_t LogicalDriveMask() { return ::GetLogicalDrives(); }

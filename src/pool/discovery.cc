@@ -109,9 +109,14 @@ DiscoveredPool DiscoverPool(DiskInterface& disk, const std::u16string& seed,
 
   Discovery discovery(disk, pool);
   discovery.OfferCandidate(seed);
-  if (pool.member_paths.size() == 1 && pool.member_paths[0]) return pool;
+  // Offering the seed stored its normal form in its slot; it is worked out again
+  // only if the file changed between the two reads and the slot stayed empty.
+  const std::optional<std::u16string>& seed_slot = pool.member_paths[pool.header.member_index];
+  if (pool.member_paths.size() == 1 && seed_slot) return pool;
+  const std::u16string seed_folder(
+      ParentPath(seed_slot ? *seed_slot : NormalizeMemberPath(disk, seed)));
 
-  discovery.ScanLocation(std::u16string(ParentPath(NormalizeMemberPath(disk, seed))));
+  discovery.ScanLocation(seed_folder);
   const std::uint32_t drives = disk.LogicalDriveMask();
   for (int bit = 0; bit < 26; ++bit) {
     if ((drives >> bit) & 1u) {
